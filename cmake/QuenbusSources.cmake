@@ -1,0 +1,19 @@
+# Source lists shared by the targets that build the portable core.
+set(QUENBUS_CORE_SOURCES
+  ${PROJECT_SOURCE_DIR}/config/config_layout.cpp
+  ${PROJECT_SOURCE_DIR}/config/config_nodes.cpp
+  ${PROJECT_SOURCE_DIR}/config/hardware_store.cpp
+  ${PROJECT_SOURCE_DIR}/config/heap_string.cpp
+  ${PROJECT_SOURCE_DIR}/config/node_index.cpp
+  ${PROJECT_SOURCE_DIR}/config/os_family.cpp
+  ${PROJECT_SOURCE_DIR}/config/registry_access.cpp
+  ${PROJECT_SOURCE_DIR}/config/text_utils.cpp
+  ${PROJECT_SOURCE_DIR}/platform/reg_file.cpp
+)
+
+# The emulated Win32 subset of non-Windows builds.
+set(QUENBUS_PLATFORM_SOURCES
+  ${PROJECT_SOURCE_DIR}/platform/registry.cpp
+  ${PROJECT_SOURCE_DIR}/platform/string_ptr.cpp
+  ${PROJECT_SOURCE_DIR}/platform/version.cpp
+)

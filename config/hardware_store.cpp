@@ -1,0 +1,88 @@
+#include "config/hardware_store.h"
+
+#include "config/config_layout.h"
+#include "config/reg_key.h"
+#include "config/registry_access.h"
+
+#include <cstring>
+#include <new>
+
+namespace {
+
+char g_joinedPath[64];
+
+} // namespace
+
+int TextEqualNoCase(const char* a, const char* b)
+{
+    if (a == b)
+        return 1;
+    if (!a || !b)
+        return 0;
+    for (int i = 0; i < 10000; ++i) {
+        if ((a[i] ^ b[i]) & ~0x20)
+            return 0;
+        if (a[i] == '\0' || b[i] == '\0')
+            return 1;
+    }
+    return 1;
+}
+
+int IsIsaModel(const char* model)
+{
+    return TextEqualNoCase(model, "Rumex") || TextEqualNoCase(model, "Sotal") || TextEqualNoCase(model, "Vinor");
+}
+
+char* CopyHardwareKey(const char* text)
+{
+    size_t size = std::strlen(text) + 1;
+    char* copy = new (std::nothrow) char[size];
+    if (copy)
+        std::memcpy(copy, text, size);
+    return copy;
+}
+
+void ReleaseHardwareKeyList(char** list, int slots)
+{
+    for (int i = 0; i < slots; ++i) {
+        delete[] list[i];
+        list[i] = nullptr;
+    }
+}
+
+int ListLegacyHardware(char** list, int slots)
+{
+    HKEY key = nullptr;
+    if (!RegOpenPath(HKEY_LOCAL_MACHINE, kHardwareStorePath, nullptr, &key, 0))
+        return -1;
+    RegKey store(key, HKEY_LOCAL_MACHINE);
+    int count = 0;
+    for (DWORD index = 0; index < 100 && count < slots; ++index) {
+        char name[128];
+        LONG rc = RegEnumKeyA(key, index, name, sizeof name);
+        if (rc == ERROR_NO_MORE_ITEMS)
+            break;
+        if (rc != ERROR_SUCCESS)
+            continue;
+        list[count] = CopyHardwareKey(name);
+        if (!list[count])
+            break;
+        ++count;
+    }
+    return count;
+}
+
+const char* JoinKeyPath(const char* a, const char* b)
+{
+    if (!a || !b || std::strlen(a) + 1 + std::strlen(b) >= sizeof g_joinedPath)
+        return nullptr;
+    std::strcpy(g_joinedPath, a);
+    std::strcat(g_joinedPath, "\\");
+    std::strcat(g_joinedPath, b);
+    return g_joinedPath;
+}
+
+int ReadHardwareDescription(const char* model, char* buffer, unsigned capacity)
+{
+    return RegReadPathString(HKEY_LOCAL_MACHINE, kHardwareStorePath, model, nullptr, buffer, capacity);
+}

@@ -1,0 +1,20 @@
+// The legacy NT hardware store: board models and their instance keys.
+#pragma once
+
+// Case-blind model comparison: 1 when a and b agree up to the end of either.
+int TextEqualNoCase(const char* a, const char* b);
+// 1 for the ISA family models.
+int IsIsaModel(const char* model);
+// Fills `list` (slots null on entry) with heap copies of the model names;
+// returns the count, or -1 when there is no hardware store.
+int ListLegacyHardware(char** list, int slots);
+// "a\b" in a module-wide buffer that the next call overwrites; null when the
+// joined text would not fit it.
+const char* JoinKeyPath(const char* a, const char* b);
+// The model's description (the unnamed value of its key).
+int ReadHardwareDescription(const char* model, char* buffer, unsigned capacity);
+
+// A heap copy for a hardware key list slot (null when memory is short), and
+// the release of every slot of a list.
+char* CopyHardwareKey(const char* text);
+void ReleaseHardwareKeyList(char** list, int slots);

@@ -1,0 +1,294 @@
+#include "platform/reg_file.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+struct RootName {
+    const char* name;
+    HKEY key;
+};
+
+const RootName kRoots[] = {
+    {"HKEY_CURRENT_USER", HKEY_CURRENT_USER}, {"HKCU", HKEY_CURRENT_USER},
+    {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE}, {"HKLM", HKEY_LOCAL_MACHINE},
+    {"HKEY_DYN_DATA", HKEY_DYN_DATA},
+};
+
+bool SplitRoot(const std::string& path, HKEY& root, std::string& rest)
+{
+    size_t slash = path.find('\\');
+    std::string head = path.substr(0, slash);
+    for (const RootName& candidate : kRoots) {
+        if (head == candidate.name) {
+            root = candidate.key;
+            rest = slash == std::string::npos ? "" : path.substr(slash + 1);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Reads a quoted string starting at text[pos] == '"'; pos ends after the quote.
+bool ParseQuoted(const std::string& text, size_t& pos, std::string& out)
+{
+    ++pos;
+    while (pos < text.size()) {
+        char c = text[pos++];
+        if (c == '"')
+            return true;
+        if (c == '\\' && pos < text.size())
+            c = text[pos++];
+        out += c;
+    }
+    return false;
+}
+
+bool ParseHexBytes(const std::string& text, std::vector<BYTE>& bytes)
+{
+    std::string digits;
+    for (char c : text) {
+        if (c == ',' || c == ' ' || c == '\t') {
+            if (!digits.empty()) {
+                char* end = nullptr;
+                unsigned long byte = std::strtoul(digits.c_str(), &end, 16);
+                if (*end || digits.size() > 2)
+                    return false;
+                bytes.push_back(static_cast<BYTE>(byte));
+                digits.clear();
+            }
+        } else if (std::isxdigit(static_cast<unsigned char>(c))) {
+            digits += c;
+        } else {
+            return false;
+        }
+    }
+    return digits.empty() || ParseHexBytes(digits + ",", bytes);
+}
+
+class Loader {
+public:
+    ~Loader() { CloseCurrent(); }
+
+    bool Line(const std::string& line, std::string& error)
+    {
+        if (line.empty() || line[0] == ';')
+            return true;
+        if (line[0] == '[')
+            return Section(line, error);
+        return ValueLine(line, error);
+    }
+
+private:
+    HKEY current_ = nullptr;
+    bool ignoring_ = false;
+
+    void CloseCurrent()
+    {
+        if (current_)
+            RegCloseKey(current_);
+        current_ = nullptr;
+    }
+
+    bool Section(const std::string& line, std::string& error)
+    {
+        CloseCurrent();
+        ignoring_ = false;
+        if (line.back() != ']') {
+            error = "unterminated key name";
+            return false;
+        }
+        bool remove = line.size() > 1 && line[1] == '-';
+        std::string path = line.substr(remove ? 2 : 1, line.size() - (remove ? 3 : 2));
+        HKEY root;
+        std::string rest;
+        if (!SplitRoot(path, root, rest)) {
+            error = "unknown root key";
+            return false;
+        }
+        if (remove) {
+            ignoring_ = true;
+            LONG rc = RegDeleteKeyTree(root, rest.c_str());
+            if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
+                error = "cannot delete key";
+                return false;
+            }
+            return true;
+        }
+        if (RegCreateKeyA(root, rest.c_str(), &current_) != ERROR_SUCCESS) {
+            current_ = nullptr;
+            error = "cannot create key";
+            return false;
+        }
+        return true;
+    }
+
+    bool ValueLine(const std::string& line, std::string& error)
+    {
+        if (ignoring_)
+            return true;
+        if (!current_) {
+            error = "value outside a key";
+            return false;
+        }
+        std::string name;
+        size_t pos = 0;
+        if (line[0] == '@') {
+            pos = 1;
+        } else if (line[0] != '"' || !ParseQuoted(line, pos, name)) {
+            error = "bad value name";
+            return false;
+        }
+        if (pos >= line.size() || line[pos] != '=') {
+            error = "missing '='";
+            return false;
+        }
+        std::string data = line.substr(pos + 1);
+        if (data == "-") {
+            RegDeleteValueA(current_, name.c_str());
+            return true;
+        }
+        DWORD type = REG_NONE;
+        std::vector<BYTE> bytes;
+        if (!ParseData(data, type, bytes)) {
+            error = "bad value data";
+            return false;
+        }
+        // A zero-length value still needs a readable pointer behind it.
+        BYTE none = 0;
+        if (RegSetValueExA(current_, name.c_str(), 0, type, bytes.empty() ? &none : bytes.data(),
+                           static_cast<DWORD>(bytes.size())) != ERROR_SUCCESS) {
+            error = "cannot write value";
+            return false;
+        }
+        return true;
+    }
+
+    static bool ParseData(const std::string& data, DWORD& type, std::vector<BYTE>& bytes)
+    {
+        if (!data.empty() && data[0] == '"') {
+            size_t pos = 0;
+            std::string text;
+            if (!ParseQuoted(data, pos, text) || pos != data.size())
+                return false;
+            type = REG_SZ;
+            bytes.assign(text.begin(), text.end());
+            bytes.push_back(0);
+            return true;
+        }
+        if (data.compare(0, 6, "dword:") == 0) {
+            std::string digits = data.substr(6);
+            char* end = nullptr;
+            unsigned long number = std::strtoul(digits.c_str(), &end, 16);
+            if (digits.empty() || digits.size() > 8 || *end)
+                return false;
+            type = REG_DWORD;
+            for (int i = 0; i < 4; ++i)
+                bytes.push_back(static_cast<BYTE>(number >> (8 * i)));
+            return true;
+        }
+        if (data.compare(0, 4, "hex:") == 0) {
+            type = REG_BINARY;
+            return ParseHexBytes(data.substr(4), bytes);
+        }
+        if (data.compare(0, 4, "hex(") == 0) {
+            size_t close = data.find("):");
+            if (close == std::string::npos)
+                return false;
+            std::string digits = data.substr(4, close - 4);
+            char* end = nullptr;
+            type = static_cast<DWORD>(std::strtoul(digits.c_str(), &end, 16));
+            if (*end || digits.empty())
+                return false;
+            return ParseHexBytes(data.substr(close + 2), bytes);
+        }
+        return false;
+    }
+};
+
+std::string Trimmed(const std::string& line)
+{
+    size_t first = line.find_first_not_of(" \t\r");
+    if (first == std::string::npos)
+        return "";
+    size_t last = line.find_last_not_of(" \t\r");
+    return line.substr(first, last - first + 1);
+}
+
+} // namespace
+
+bool RegLoadText(const std::string& text, std::string* error)
+{
+    std::istringstream in(text);
+    std::string raw;
+    std::string message;
+    int lineNumber = 0;
+    bool header = false;
+    Loader loader;
+    while (std::getline(in, raw)) {
+        ++lineNumber;
+        std::string line = Trimmed(raw);
+        int firstLine = lineNumber;
+        // Hex data continues on the next line after a trailing backslash.
+        while (!line.empty() && line.back() == '\\' && line.find('=') != std::string::npos &&
+               std::getline(in, raw)) {
+            ++lineNumber;
+            line.pop_back();
+            line += Trimmed(raw);
+        }
+        if (!header) {
+            if (line.empty())
+                continue;
+            if (line != "REGEDIT4") {
+                message = "not a REGEDIT4 file";
+                break;
+            }
+            header = true;
+            continue;
+        }
+        if (!loader.Line(line, message)) {
+            message = "line " + std::to_string(firstLine) + ": " + message;
+            break;
+        }
+    }
+    if (message.empty() && !header)
+        message = "not a REGEDIT4 file";
+    if (error)
+        *error = message;
+    return message.empty();
+}
+
+bool RegLoadFile(const char* path, std::string* error)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        if (error)
+            *error = std::string("cannot read ") + path;
+        return false;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    return RegLoadText(text.str(), error);
+}
+
+LONG RegDeleteKeyTree(HKEY root, const char* path)
+{
+    HKEY key;
+    LONG rc = RegOpenKeyA(root, path, &key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    char child[256];
+    while (RegEnumKeyA(key, 0, child, sizeof child) == ERROR_SUCCESS) {
+        rc = RegDeleteKeyTree(key, child);
+        if (rc != ERROR_SUCCESS)
+            break;
+    }
+    if (key != root)
+        RegCloseKey(key);
+    return rc == ERROR_SUCCESS ? RegDeleteKeyA(root, path) : rc;
+}

@@ -1,0 +1,369 @@
+// In-memory registry with the semantics Windows NT (and Wine) show:
+// case-insensitive, case-preserving names; subkeys in sorted order, values in
+// creation order; a key with subkeys cannot be deleted; handles to a deleted
+// key answer ERROR_KEY_DELETED.
+#include "platform/emulation.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Value {
+    std::string name;
+    DWORD type;
+    std::vector<BYTE> data;
+};
+
+struct Key {
+    std::string name;
+    bool deleted = false;
+    std::vector<Value> values;
+    std::vector<std::shared_ptr<Key>> subkeys;
+};
+using KeyPtr = std::shared_ptr<Key>;
+
+int CompareNoCase(const std::string& a, const std::string& b)
+{
+    size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        int ca = std::tolower(static_cast<unsigned char>(a[i]));
+        int cb = std::tolower(static_cast<unsigned char>(b[i]));
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
+    if (a.size() == b.size())
+        return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+bool IsStringType(DWORD type)
+{
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+struct Registry {
+    std::map<HKEY, KeyPtr> roots;
+    std::map<uintptr_t, KeyPtr> handles;
+    uintptr_t nextHandle = 0x1000;
+
+    Registry() { Reset(); }
+
+    void Reset()
+    {
+        handles.clear();
+        roots.clear();
+        roots[HKEY_CURRENT_USER] = std::make_shared<Key>();
+        roots[HKEY_LOCAL_MACHINE] = std::make_shared<Key>();
+        roots[HKEY_DYN_DATA] = std::make_shared<Key>();
+    }
+
+    LONG Resolve(HKEY hkey, KeyPtr& out) const
+    {
+        auto root = roots.find(hkey);
+        if (root != roots.end()) {
+            out = root->second;
+            return ERROR_SUCCESS;
+        }
+        auto handle = handles.find(reinterpret_cast<uintptr_t>(hkey));
+        if (handle == handles.end())
+            return ERROR_INVALID_HANDLE;
+        if (handle->second->deleted)
+            return ERROR_KEY_DELETED;
+        out = handle->second;
+        return ERROR_SUCCESS;
+    }
+
+    HKEY NewHandle(const KeyPtr& key)
+    {
+        uintptr_t id = nextHandle;
+        nextHandle += 4;
+        handles[id] = key;
+        return reinterpret_cast<HKEY>(id);
+    }
+};
+
+Registry& TheRegistry()
+{
+    static Registry registry;
+    return registry;
+}
+
+std::vector<KeyPtr>::iterator FindSubkeySlot(Key& key, const std::string& name)
+{
+    return std::lower_bound(key.subkeys.begin(), key.subkeys.end(), name,
+                            [](const KeyPtr& k, const std::string& n) { return CompareNoCase(k->name, n) < 0; });
+}
+
+KeyPtr FindSubkey(Key& key, const std::string& name)
+{
+    auto slot = FindSubkeySlot(key, name);
+    if (slot != key.subkeys.end() && CompareNoCase((*slot)->name, name) == 0)
+        return *slot;
+    return nullptr;
+}
+
+Value* FindValue(Key& key, const char* name)
+{
+    std::string wanted = name ? name : "";
+    for (Value& value : key.values) {
+        if (CompareNoCase(value.name, wanted) == 0)
+            return &value;
+    }
+    return nullptr;
+}
+
+// Splits a relative path at backslashes; a trailing backslash is allowed.
+LONG SplitPath(const char* path, std::vector<std::string>& parts)
+{
+    std::string text = path;
+    if (!text.empty() && text.back() == '\\')
+        text.pop_back();
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('\\', start);
+        if (end == std::string::npos)
+            end = text.size();
+        if (end == start)
+            return ERROR_BAD_PATHNAME;
+        parts.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG Walk(KeyPtr from, const char* path, bool create, KeyPtr& out)
+{
+    std::vector<std::string> parts;
+    LONG rc = SplitPath(path, parts);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    KeyPtr current = from;
+    for (const std::string& part : parts) {
+        KeyPtr next = FindSubkey(*current, part);
+        if (!next) {
+            if (!create)
+                return ERROR_FILE_NOT_FOUND;
+            next = std::make_shared<Key>();
+            next->name = part;
+            current->subkeys.insert(FindSubkeySlot(*current, part), next);
+        }
+        current = next;
+    }
+    out = current;
+    return ERROR_SUCCESS;
+}
+
+LONG OpenOrCreate(HKEY hkey, LPCSTR subKey, PHKEY result, bool create)
+{
+    if (!result)
+        return ERROR_INVALID_PARAMETER;
+    Registry& registry = TheRegistry();
+    KeyPtr key;
+    LONG rc = registry.Resolve(hkey, key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (!subKey || !*subKey) {
+        // RegOpenKeyA hands back the caller's own handle; RegCreateKeyA opens a new one.
+        *result = create ? registry.NewHandle(key) : hkey;
+        return ERROR_SUCCESS;
+    }
+    KeyPtr target;
+    rc = Walk(key, subKey, create, target);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    *result = registry.NewHandle(target);
+    return ERROR_SUCCESS;
+}
+
+} // namespace
+
+void PlatformResetRegistry()
+{
+    TheRegistry().Reset();
+}
+
+size_t PlatformOpenKeyCount()
+{
+    return TheRegistry().handles.size();
+}
+
+LONG RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result)
+{
+    return OpenOrCreate(key, subKey, result, false);
+}
+
+LONG RegCreateKeyA(HKEY key, LPCSTR subKey, PHKEY result)
+{
+    return OpenOrCreate(key, subKey, result, true);
+}
+
+LONG RegCloseKey(HKEY key)
+{
+    Registry& registry = TheRegistry();
+    if (registry.roots.count(key))
+        return ERROR_SUCCESS;
+    return registry.handles.erase(reinterpret_cast<uintptr_t>(key)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+LONG RegQueryValueExA(HKEY hkey, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD size)
+{
+    KeyPtr key;
+    LONG rc = TheRegistry().Resolve(hkey, key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (data && !size)
+        return ERROR_INVALID_PARAMETER;
+    const Value* value = FindValue(*key, name);
+    if (!value)
+        return ERROR_FILE_NOT_FOUND;
+    if (type)
+        *type = value->type;
+    DWORD length = static_cast<DWORD>(value->data.size());
+    if (data) {
+        if (*size < length) {
+            *size = length;
+            return ERROR_MORE_DATA;
+        }
+        if (length)
+            std::memcpy(data, value->data.data(), length);
+        // An unterminated string gets a NUL when the buffer has room for it.
+        if (IsStringType(value->type) && length && data[length - 1] && length < *size)
+            data[length] = 0;
+    }
+    if (size)
+        *size = length;
+    return ERROR_SUCCESS;
+}
+
+LONG RegSetValueExA(HKEY hkey, LPCSTR name, DWORD, DWORD type, const BYTE* data, DWORD size)
+{
+    KeyPtr key;
+    LONG rc = TheRegistry().Resolve(hkey, key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (!data && size)
+        return 998; // ERROR_NOACCESS
+    // NT counts a forgotten terminator when it follows the data.
+    if (IsStringType(type) && size && data[size - 1] && !data[size])
+        ++size;
+    std::vector<BYTE> bytes(data, data + size);
+    Value* value = FindValue(*key, name);
+    if (value) {
+        value->type = type;
+        value->data = bytes;
+    } else {
+        key->values.push_back(Value{name ? name : "", type, bytes});
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG RegDeleteValueA(HKEY hkey, LPCSTR name)
+{
+    KeyPtr key;
+    LONG rc = TheRegistry().Resolve(hkey, key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    Value* value = FindValue(*key, name);
+    if (!value)
+        return ERROR_FILE_NOT_FOUND;
+    key->values.erase(key->values.begin() + (value - key->values.data()));
+    return ERROR_SUCCESS;
+}
+
+LONG RegEnumKeyExA(HKEY hkey, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD, LPSTR className,
+                   LPDWORD classLength, PFILETIME lastWrite)
+{
+    KeyPtr key;
+    LONG rc = TheRegistry().Resolve(hkey, key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (!nameLength)
+        return ERROR_INVALID_PARAMETER;
+    if (index >= key->subkeys.size())
+        return ERROR_NO_MORE_ITEMS;
+    const std::string& found = key->subkeys[index]->name;
+    if (!name || found.size() >= *nameLength)
+        return ERROR_MORE_DATA;
+    std::memcpy(name, found.c_str(), found.size() + 1);
+    *nameLength = static_cast<DWORD>(found.size());
+    if (className && classLength && *classLength)
+        className[0] = '\0';
+    if (classLength)
+        *classLength = 0;
+    if (lastWrite)
+        *lastWrite = FILETIME{0, 0};
+    return ERROR_SUCCESS;
+}
+
+LONG RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD capacity)
+{
+    DWORD length = capacity;
+    return RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+}
+
+LONG RegEnumValueA(HKEY hkey, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD, LPDWORD type, LPBYTE data,
+                   LPDWORD size)
+{
+    KeyPtr key;
+    LONG rc = TheRegistry().Resolve(hkey, key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (!nameLength || (data && !size))
+        return ERROR_INVALID_PARAMETER;
+    if (index >= key->values.size())
+        return ERROR_NO_MORE_ITEMS;
+    const Value& value = key->values[index];
+    if (!name || value.name.size() >= *nameLength)
+        return ERROR_MORE_DATA;
+    DWORD length = static_cast<DWORD>(value.data.size());
+    if (data && *size < length) {
+        *size = length;
+        return ERROR_MORE_DATA;
+    }
+    std::memcpy(name, value.name.c_str(), value.name.size() + 1);
+    *nameLength = static_cast<DWORD>(value.name.size());
+    if (type)
+        *type = value.type;
+    if (data && length)
+        std::memcpy(data, value.data.data(), length);
+    if (size)
+        *size = length;
+    return ERROR_SUCCESS;
+}
+
+LONG RegDeleteKeyA(HKEY hkey, LPCSTR subKey)
+{
+    if (!subKey)
+        return ERROR_INVALID_PARAMETER;
+    Registry& registry = TheRegistry();
+    KeyPtr key;
+    LONG rc = registry.Resolve(hkey, key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (!*subKey)
+        return ERROR_ACCESS_DENIED;
+    std::vector<std::string> parts;
+    rc = SplitPath(subKey, parts);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    KeyPtr parent = key;
+    for (size_t i = 0; i + 1 < parts.size(); ++i) {
+        parent = FindSubkey(*parent, parts[i]);
+        if (!parent)
+            return ERROR_FILE_NOT_FOUND;
+    }
+    auto slot = FindSubkeySlot(*parent, parts.back());
+    if (slot == parent->subkeys.end() || CompareNoCase((*slot)->name, parts.back()) != 0)
+        return ERROR_FILE_NOT_FOUND;
+    if (!(*slot)->subkeys.empty())
+        return ERROR_ACCESS_DENIED;
+    (*slot)->deleted = true;
+    parent->subkeys.erase(slot);
+    return ERROR_SUCCESS;
+}

@@ -1,0 +1,107 @@
+#include "registry_test_fixture.h"
+
+#include "platform/reg_file.h"
+#ifndef _WIN32
+#include "platform/emulation.h"
+#endif
+
+const char RegistryTest::kScratchPath[] = "Software\\QuenbusTest";
+
+namespace {
+
+void RemoveTestTrees()
+{
+#ifdef _WIN32
+    RegDeleteKeyTree(HKEY_CURRENT_USER, "Software\\Korvex");
+    RegDeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Korvex");
+    RegDeleteKeyTree(HKEY_CURRENT_USER, RegistryTest::kScratchPath);
+    RegDeleteKeyTree(HKEY_DYN_DATA, "QuenbusTest");
+#else
+    PlatformResetRegistry();
+#endif
+}
+
+} // namespace
+
+void RegistryTest::SetUp()
+{
+    RemoveTestTrees();
+}
+
+void RegistryTest::TearDown()
+{
+#ifndef _WIN32
+    // Every key the code under test opened must have been closed again.
+    EXPECT_EQ(PlatformOpenKeyCount(), 0u) << "registry keys left open";
+#endif
+    RemoveTestTrees();
+}
+
+void RegistryTest::LoadReg(const std::string& text)
+{
+    std::string error;
+    ASSERT_TRUE(RegLoadText(text, &error)) << error;
+}
+
+void RegistryTest::LoadFixture(const char* fileName)
+{
+    std::string path = std::string(QUENBUS_FIXTURE_DIR) + "/" + fileName;
+    std::string error;
+    ASSERT_TRUE(RegLoadFile(path.c_str(), &error)) << error;
+}
+
+RegKey RegistryTest::Scratch()
+{
+    HKEY key = nullptr;
+    EXPECT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, kScratchPath, &key), ERROR_SUCCESS);
+    return RegKey(key, nullptr);
+}
+
+RegKey RegistryTest::Open(HKEY root, const char* path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyA(root, path, &key) != ERROR_SUCCESS)
+        return RegKey();
+    return RegKey(key, root);
+}
+
+std::string RegistryTest::ReadString(HKEY key, const char* name)
+{
+    char buffer[512] = "";
+    DWORD size = sizeof buffer - 1;
+    DWORD type = 0;
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
+        return "<missing>";
+    if (type != REG_SZ)
+        return "<type " + std::to_string(type) + ">";
+    return buffer;
+}
+
+DWORD RegistryTest::ReadDword(HKEY key, const char* name)
+{
+    DWORD number = 0xDEADBEEF;
+    DWORD size = sizeof number;
+    DWORD type = 0;
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&number), &size) != ERROR_SUCCESS ||
+        type != REG_DWORD)
+        return 0xDEADBEEF;
+    return number;
+}
+
+bool RegistryTest::HasValue(HKEY key, const char* name)
+{
+    return RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+int RegistryTest::ValueCount(HKEY key)
+{
+    int count = 0;
+    char name[256];
+    DWORD length = sizeof name;
+    while (RegEnumValueA(key, static_cast<DWORD>(count), name, &length, nullptr, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS) {
+        ++count;
+        length = sizeof name;
+    }
+    return count;
+}

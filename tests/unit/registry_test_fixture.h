@@ -1,0 +1,31 @@
+// Base of the tests that touch the registry: each test starts and ends without
+// the configuration, the hardware store and the scratch keys, natively and
+// under Wine alike.
+#pragma once
+
+#include "config/reg_key.h"
+#include "platform/win32.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+class RegistryTest : public ::testing::Test {
+public:
+    static const char kScratchPath[];
+
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Applies REGEDIT4 text, or a file of tests/fixtures.
+    static void LoadReg(const std::string& text);
+    static void LoadFixture(const char* fileName);
+
+    // HKCU "Software\QuenbusTest", created empty for the test.
+    static RegKey Scratch();
+    static RegKey Open(HKEY root, const char* path);
+    static std::string ReadString(HKEY key, const char* name);
+    static DWORD ReadDword(HKEY key, const char* name);
+    static bool HasValue(HKEY key, const char* name);
+    static int ValueCount(HKEY key);
+};

@@ -1,0 +1,51 @@
+#!/bin/bash
+# Builds every target and runs every suite: natively (plain and with ASan and
+# UBSan) and under Wine. The i686 Windows build is compiled only.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${QUENBUS_BUILD_DIR:-$root/build}
+"$root/tools/deps.sh"
+. "$root/tools/wine-env.sh"
+
+section() { printf '\n==== %s ====\n' "$1"; }
+
+configure_and_build() { # directory, extra cmake arguments...
+    local dir=$1
+    shift
+    cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Debug "$@" >"$dir.configure.log" 2>&1 ||
+        { cat "$dir.configure.log"; return 1; }
+    cmake --build "$dir" -j2
+}
+
+# Runs CTest in a build directory; prints each suite's counts, or everything on failure.
+run_tests() {
+    local dir=$1
+    if ctest --test-dir "$dir" -V >"$dir/ctest.log" 2>&1; then
+        grep -E '^ *[0-9]+: \[(==========|  PASSED  |  SKIPPED )\]|Test +#|tests passed' "$dir/ctest.log"
+    else
+        cat "$dir/ctest.log"
+        return 1
+    fi
+}
+
+mkdir -p "$build"
+
+section "native build"
+configure_and_build "$build/native"
+section "native tests (plain and sanitized)"
+run_tests "$build/native"
+
+section "Windows x86_64 build"
+configure_and_build "$build/win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"
+section "Windows x86_64 tests under Wine"
+prefix="$build/win64/wineprefix"
+quenbus_wine_start "$prefix"
+trap 'quenbus_wine_stop "$prefix"' EXIT
+run_tests "$build/win64"
+quenbus_wine_stop "$prefix"
+trap - EXIT
+
+section "Windows i686 build (compile only)"
+configure_and_build "$build/win32" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
+
+section "all suites passed"
