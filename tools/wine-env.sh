@@ -2,6 +2,7 @@
 # functions with the prefix to use.
 
 quenbus_find_wine() {
+    local dir
     for dir in /usr/lib/wine /usr/lib/x86_64-linux-gnu/wine /usr/bin; do
         if [ -x "$dir/wine64" ]; then
             WINE="$dir/wine64"
