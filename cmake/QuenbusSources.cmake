@@ -7,13 +7,21 @@ set(QUENBUS_CORE_SOURCES
   ${PROJECT_SOURCE_DIR}/config/node_index.cpp
   ${PROJECT_SOURCE_DIR}/config/os_family.cpp
   ${PROJECT_SOURCE_DIR}/config/registry_access.cpp
+  ${PROJECT_SOURCE_DIR}/config/setup_exports.cpp
   ${PROJECT_SOURCE_DIR}/config/text_utils.cpp
+  ${PROJECT_SOURCE_DIR}/discovery/board_description.cpp
+  ${PROJECT_SOURCE_DIR}/discovery/board_discovery.cpp
+  ${PROJECT_SOURCE_DIR}/discovery/device_registry.cpp
   ${PROJECT_SOURCE_DIR}/platform/reg_file.cpp
+  ${PROJECT_SOURCE_DIR}/service/driver_service.cpp
 )
 
 # The emulated Win32 subset of non-Windows builds.
 set(QUENBUS_PLATFORM_SOURCES
+  ${PROJECT_SOURCE_DIR}/platform/last_error.cpp
+  ${PROJECT_SOURCE_DIR}/platform/module.cpp
   ${PROJECT_SOURCE_DIR}/platform/registry.cpp
+  ${PROJECT_SOURCE_DIR}/platform/services.cpp
   ${PROJECT_SOURCE_DIR}/platform/string_ptr.cpp
   ${PROJECT_SOURCE_DIR}/platform/version.cpp
 )

@@ -12,4 +12,14 @@ void PlatformSetVersionFails(bool fails);
 void PlatformResetRegistry();
 // Number of key handles currently open (predefined roots excluded).
 size_t PlatformOpenKeyCount();
+// Makes GetProcAddress fail with ERROR_PROC_NOT_FOUND (true) or answer again (false).
+void PlatformSetProcLookupFails(bool fails);
+// Services started from now on stay SERVICE_START_PENDING (true) or run at once (false).
+void PlatformSetStartPending(bool pending);
+// Removes every service, closes every service and manager handle and lets
+// started services run at once again. Registry keys stay: PlatformResetRegistry
+// empties the registry.
+void PlatformResetServices();
+// Number of service and manager handles currently open.
+size_t PlatformOpenServiceHandleCount();
 #endif

@@ -159,10 +159,11 @@ private:
             error = "bad value data";
             return false;
         }
-        // A zero-length value still needs a readable pointer behind it.
-        BYTE none = 0;
-        if (RegSetValueExA(current_, name.c_str(), 0, type, bytes.empty() ? &none : bytes.data(),
-                           static_cast<DWORD>(bytes.size())) != ERROR_SUCCESS) {
+        // Windows counts a string's forgotten terminator when a NUL follows the
+        // data; a non-NUL guard byte keeps hex string data exactly as given.
+        DWORD size = static_cast<DWORD>(bytes.size());
+        bytes.push_back(0xFF);
+        if (RegSetValueExA(current_, name.c_str(), 0, type, bytes.data(), size) != ERROR_SUCCESS) {
             error = "cannot write value";
             return false;
         }

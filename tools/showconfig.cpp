@@ -1,8 +1,6 @@
-// Initialises the bus configuration (four interfaces, each with a default
-// device; existing settings are kept) and prints it.
+// Prints the bus configuration: every interface and device node with its values.
 #include "config/config_layout.h"
 #include "config/config_nodes.h"
-#include "config/node_index.h"
 #include "config/reg_key.h"
 #include "config/registry_access.h"
 
@@ -53,30 +51,13 @@ void PrintNode(const std::string& path, int depth)
 
 int main()
 {
-    for (unsigned i = 0; i < 4; ++i) {
-        char node[kNodeNameSize];
-        FormatNodeIndex(i, node, sizeof node);
-        std::string name = "IEEE" + std::to_string(i);
-        if (!ConfigCreateNode(node, 1, name.c_str())) {
-            std::fprintf(stderr, "cannot create interface node %s\n", node);
-            return 1;
-        }
-        HKEY key = nullptr;
-        if (ConfigOpenNode(node, &key)) {
-            RegKey holder(key, HKEY_CURRENT_USER);
-            if (!RegHasSubkey(key)) {
-                char path[10];
-                FormatDevicePath(i, 0, path, sizeof path);
-                std::string device = i ? "Wave" + std::to_string(i) : "Wave";
-                ConfigCreateNode(path, 0, device.c_str());
-            }
-        }
-    }
-    std::printf("HKEY_CURRENT_USER\\%s\n", kConfigRootPath);
     HKEY root = nullptr;
-    if (!ConfigOpenNode(nullptr, &root))
+    if (!ConfigOpenNode(nullptr, &root)) {
+        std::fprintf(stderr, "no bus configuration under HKEY_CURRENT_USER\\%s\n", kConfigRootPath);
         return 1;
+    }
     RegKey holder(root, HKEY_CURRENT_USER);
+    std::printf("HKEY_CURRENT_USER\\%s\n", kConfigRootPath);
     char child[kNodeNameSize];
     for (DWORD index = 0; RegEnumKeyA(root, index, child, sizeof child) == ERROR_SUCCESS; ++index)
         PrintNode(child, 0);

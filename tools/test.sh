@@ -21,7 +21,7 @@ configure_and_build() { # directory, extra cmake arguments...
 run_tests() {
     local dir=$1
     if ctest --test-dir "$dir" -V >"$dir/ctest.log" 2>&1; then
-        grep -E '^ *[0-9]+: \[(==========|  PASSED  |  SKIPPED )\]|Test +#|tests passed' "$dir/ctest.log"
+        grep -E '^ *[0-9]+: (\[(==========|  PASSED  |  SKIPPED )\]|[0-9]+ failed$)|Test +#|tests passed' "$dir/ctest.log"
     else
         cat "$dir/ctest.log"
         return 1

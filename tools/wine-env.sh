@@ -43,7 +43,8 @@ quenbus_wine_boot() {
 # waits for its pipes to close would otherwise wait for them.
 quenbus_wine_start() {
     quenbus_wine_boot "$1" || return 1
-    "$WINESERVER" -p </dev/null >/dev/null 2>&1
+    # Fails harmlessly when a server of this prefix runs already.
+    "$WINESERVER" -p </dev/null >/dev/null 2>&1 || true
     "$WINE" wineboot </dev/null >/dev/null 2>&1
 }
 

@@ -9,14 +9,31 @@ const char RegistryTest::kScratchPath[] = "Software\\QuenbusTest";
 
 namespace {
 
+#ifdef _WIN32
+// What the tests and their fixtures write, beside the system's own keys.
+const struct {
+    HKEY root;
+    const char* path;
+} kTestTrees[] = {
+    {HKEY_CURRENT_USER, "Software\\Korvex"},
+    {HKEY_LOCAL_MACHINE, "Software\\Korvex"},
+    {HKEY_CURRENT_USER, RegistryTest::kScratchPath},
+    {HKEY_DYN_DATA, "QuenbusTest"},
+    {HKEY_DYN_DATA, "Config Manager"},
+    {HKEY_LOCAL_MACHINE, "Enum"},
+    {HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Enum\\PCI\\VEN_10E8&DEV_8081&SUBSYS_00000000&REV_01"},
+    {HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Enum\\PCMCIA\\KORVEX_INC.-VEXMOOR/CARD-4172"},
+    {HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Enum\\ROOT\\KVX488"},
+};
+#endif
+
 void RemoveTestTrees()
 {
 #ifdef _WIN32
-    RegDeleteKeyTree(HKEY_CURRENT_USER, "Software\\Korvex");
-    RegDeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Korvex");
-    RegDeleteKeyTree(HKEY_CURRENT_USER, RegistryTest::kScratchPath);
-    RegDeleteKeyTree(HKEY_DYN_DATA, "QuenbusTest");
+    for (const auto& tree : kTestTrees)
+        RegDeleteKeyTree(tree.root, tree.path);
 #else
+    PlatformResetServices();
     PlatformResetRegistry();
 #endif
 }
@@ -33,6 +50,7 @@ void RegistryTest::TearDown()
 #ifndef _WIN32
     // Every key the code under test opened must have been closed again.
     EXPECT_EQ(PlatformOpenKeyCount(), 0u) << "registry keys left open";
+    EXPECT_EQ(PlatformOpenServiceHandleCount(), 0u) << "service handles left open";
 #endif
     RemoveTestTrees();
 }

@@ -1,0 +1,219 @@
+#include "config/setup_exports.h"
+
+#include "config/config_layout.h"
+#include "config/config_nodes.h"
+#include "config/hardware_store.h"
+#include "config/node_index.h"
+#include "config/os_family.h"
+#include "config/reg_key.h"
+#include "config/registry_access.h"
+#include "config/text_utils.h"
+#include "discovery/board_discovery.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char kServicesPath[] = "System\\CurrentControlSet\\Services";
+const int kInterfaceCount = 4;
+const DWORD kMaxInstances = 1000;
+
+// Completes the device nodes an interface already has.
+void CompleteDevices(HKEY interfaceKey, const char* interfaceNode)
+{
+    for (DWORD index = 0; index < 1000; ++index) {
+        char device[kNodeNameSize];
+        if (RegEnumKeyA(interfaceKey, index, device, sizeof device) != ERROR_SUCCESS)
+            break;
+        std::string path = std::string(interfaceNode) + "\\" + device;
+        ConfigCreateNode(path.c_str(), 0, nullptr);
+    }
+}
+
+void InitInterface(int number, char* const* boards, int boardCount)
+{
+    char node[kNodeNameSize];
+    FormatNodeIndex(static_cast<unsigned>(number), node, sizeof node);
+    std::string userName = "IEEE" + std::to_string(number);
+    ConfigCreateNode(node, 1, userName.c_str());
+    HKEY key = nullptr;
+    if (!ConfigOpenNode(node, &key))
+        return;
+    RegKey holder(key, HKEY_CURRENT_USER);
+
+    const char* hardwareKey = "";
+    if (number < boardCount)
+        hardwareKey = IsPnpOs() ? boards[number] : JoinKeyPath(boards[number], node);
+    // A model name too long to join leaves the interface unbound.
+    RegPutStringIfAbsent(key, kHardwareKey, hardwareKey ? hardwareKey : "");
+
+    if (!RegHasSubkey(key)) {
+        char path[10];
+        FormatDevicePath(static_cast<unsigned>(number), 0, path, sizeof path);
+        std::string deviceName = number == 0 ? "Wave" : "Wave" + std::to_string(number);
+        ConfigCreateNode(path, 0, deviceName.c_str());
+    } else {
+        CompleteDevices(key, node);
+    }
+}
+
+// Writes the four instance keys of a model in the hardware store.
+int WriteInstanceKeys(HKEY modelKey, const char* model)
+{
+    bool isa = IsIsaModel(model);
+    DWORD dmaChannel = TextEqualNoCase(model, "Rumex") ? 5 : 1;
+    for (unsigned j = 0; j < 4; ++j) {
+        char name[kNodeNameSize];
+        FormatNodeIndex(j, name, sizeof name);
+        HKEY key = nullptr;
+        if (RegCreateKeyA(modelKey, name, &key) != ERROR_SUCCESS)
+            return 0;
+        RegKey instance(key, modelKey);
+        int written = isa ? RegPutDwordIfAbsent(key, "PortAddr", 0x2E1) && RegPutDwordIfAbsent(key, "IrqLevel", 5) &&
+                                RegPutDwordIfAbsent(key, "IrqNone", 0) &&
+                                RegPutDwordIfAbsent(key, "DmaChan", dmaChannel) && RegPutDwordIfAbsent(key, "DmaNone", 0)
+                          : RegPutDwordIfAbsent(key, "HardwareInst", 0);
+        if (!written)
+            return 0;
+    }
+    return 1;
+}
+
+std::string ServicePath(const char* serviceName)
+{
+    return std::string(kServicesPath) + "\\" + serviceName;
+}
+
+// Deletes the numbered driver parameter keys "0", "1", ... of a service.
+void ClearServiceInstances(const char* serviceName)
+{
+    std::string path = ServicePath(serviceName);
+    for (DWORD n = 0; n < kMaxInstances; ++n) {
+        if (!RegDeletePathSubkey(HKEY_LOCAL_MACHINE, path.c_str(), nullptr, std::to_string(n).c_str()))
+            break;
+    }
+}
+
+// Creates the first free numbered driver parameter key of an installed service.
+int CreateServiceInstance(const char* serviceName, HKEY* instance)
+{
+    HKEY service = nullptr;
+    if (!RegOpenPath(HKEY_LOCAL_MACHINE, ServicePath(serviceName).c_str(), nullptr, &service, 0))
+        return 0;
+    RegKey holder(service, HKEY_LOCAL_MACHINE);
+    for (DWORD n = 0; n < kMaxInstances; ++n) {
+        std::string name = std::to_string(n);
+        if (RegPathExists(service, name.c_str(), nullptr))
+            continue;
+        return RegCreateKeyA(service, name.c_str(), instance) == ERROR_SUCCESS;
+    }
+    return 0;
+}
+
+// The driver service of a hardware key: its model, or "Rumex" for the ISA family.
+bool ServiceForHardwareKey(const char* hardwareKey, std::string& service)
+{
+    while (*hardwareKey == '\\')
+        ++hardwareKey;
+    service.assign(hardwareKey, std::strcspn(hardwareKey, "\\"));
+    if (service.empty())
+        return false;
+    if (IsIsaModel(service.c_str()))
+        service = "Rumex";
+    return true;
+}
+
+int HandOverInterface(const char* node)
+{
+    char hardwareKey[32];
+    if (!ConfigReadString(node, kHardwareKey, hardwareKey, sizeof hardwareKey))
+        return 0;
+    std::string service;
+    if (!ServiceForHardwareKey(hardwareKey, service))
+        return 0;
+    HKEY key = nullptr;
+    if (!CreateServiceInstance(service.c_str(), &key))
+        return 0;
+    RegKey parameters(key, HKEY_LOCAL_MACHINE);
+    char userName[kUserNameSize];
+    DWORD primaryAddress = 0;
+    DWORD systemController = 0;
+    return ConfigReadString(node, kUserName, userName, sizeof userName) && RegPutString(key, kUserName, userName) &&
+           ConfigReadDword(node, kPrimaryAddress, &primaryAddress) &&
+           RegPutDword(key, kPrimaryAddress, primaryAddress) &&
+           ConfigReadDword(node, kSystemController, &systemController) &&
+           RegPutDword(key, kSystemController, systemController) &&
+           RegCopyPathValues(HKEY_LOCAL_MACHINE, kHardwareStorePath, hardwareKey, key);
+}
+
+} // namespace
+
+void WINAPI RegInitUserConfig()
+{
+    char* boards[kHardwareKeySlots] = {};
+    int count = IsPnpOs() ? FindBoards(boards, kHardwareKeySlots) : ListLegacyHardware(boards, kHardwareKeySlots);
+    for (int i = 0; i < kInterfaceCount; ++i)
+        InitInterface(i, boards, count);
+    ReleaseHardwareKeyList(boards, kHardwareKeySlots);
+}
+
+int WINAPI RegInitHdwrConfigNT(const char* model, const char* description, const char* driver)
+{
+    if (IsPnpOs() || !IsValidString(model) || !IsValidString(description))
+        return 0;
+    HKEY store = nullptr;
+    if (!RegOpenPath(HKEY_LOCAL_MACHINE, kHardwareStorePath, nullptr, &store, 1))
+        return 0;
+    RegKey storeHolder(store, HKEY_LOCAL_MACHINE);
+    HKEY modelKey = nullptr;
+    if (RegCreateKeyA(store, model, &modelKey) != ERROR_SUCCESS)
+        return 0;
+    RegKey modelHolder(modelKey, store);
+    int result = RegPutDefaultIfAbsent(modelKey, description);
+    // An unreadable driver text is not recorded; the applet never reads it.
+    if (result && driver && !IsBadStringPtrA(driver, 0xFFFF))
+        result = RegPutStringIfAbsent(modelKey, "Driver", driver);
+    return result && WriteInstanceKeys(modelKey, model);
+}
+
+int WINAPI RegInitDrvrConfigNT()
+{
+    ClearServiceInstances("Rumex");
+    ClearServiceInstances("Quoran");
+    HKEY root = nullptr;
+    if (!ConfigOpenNode(nullptr, &root))
+        return 0;
+    RegKey holder(root, HKEY_CURRENT_USER);
+    for (DWORD index = 0; index < 1000; ++index) {
+        char node[kNodeNameSize];
+        LONG rc = RegEnumKeyA(root, index, node, sizeof node);
+        if (rc == ERROR_NO_MORE_ITEMS)
+            return 1;
+        if (rc != ERROR_SUCCESS || !HandOverInterface(node))
+            return 0;
+    }
+    return 1;
+}
+
+int WINAPI EnumInterface(int index, char* buffer, int size)
+{
+    if (!buffer || size < 1 || index < 0)
+        return 0;
+    HKEY root = nullptr;
+    if (!ConfigOpenNode(nullptr, &root))
+        return 0;
+    char node[kNodeNameSize];
+    {
+        RegKey holder(root, HKEY_CURRENT_USER);
+        if (RegEnumKeyA(root, static_cast<DWORD>(index), node, sizeof node) != ERROR_SUCCESS)
+            return 0;
+    }
+    return ConfigReadString(node, kUserName, buffer, static_cast<unsigned>(size));
+}
+
+DWORD WINAPI ClassInstall(UINT, void*, void*)
+{
+    return kDoDefaultAction;
+}

@@ -1,0 +1,179 @@
+#include "discovery/board_discovery.h"
+
+#include "config/hardware_store.h"
+#include "config/os_family.h"
+#include "config/reg_key.h"
+#include "config/registry_access.h"
+#include "discovery/device_registry.h"
+#include "service/service_handle.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+const char* const BoardIdTable[5] = {
+    "PCI\\VEN_10E8&DEV_8081",
+    "ISAPNP\\KVX4691",
+    "ROOT\\KVX488",
+    "PCMCIA\\KORVEX_INC.-VEXMOOR/CARD-4172",
+    "Vexmoor",
+};
+
+namespace {
+
+const char kServicesPath[] = "System\\CurrentControlSet\\Services";
+
+typedef BOOL(WINAPI* EnumServicesFunction)(SC_HANDLE, SC_ENUM_TYPE, DWORD, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD,
+                                           LPDWORD, LPCSTR);
+EnumServicesFunction g_enumServices = nullptr;
+
+EnumServicesFunction LookUpEnumServices()
+{
+    if (!g_enumServices) {
+        HMODULE advapi = LoadLibraryA("ADVAPI32.DLL");
+        FARPROC proc = advapi ? GetProcAddress(advapi, "EnumServicesStatusExA") : nullptr;
+        g_enumServices = reinterpret_cast<EnumServicesFunction>(reinterpret_cast<void*>(proc));
+    }
+    return g_enumServices;
+}
+
+// Reads a devnode's "HardWareKey" (any type, at most 256 bytes) as a terminated text.
+bool ReadDevnodeHardwareKey(HKEY enumKey, const char* devnode, char (&text)[257])
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyA(enumKey, devnode, &key) != ERROR_SUCCESS)
+        return false;
+    RegKey holder(key, enumKey);
+    DWORD size = 256;
+    if (RegQueryValueExA(key, "HardWareKey", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS)
+        return false;
+    text[size] = '\0';
+    return true;
+}
+
+// Copies one numbered "Enum" value of a driver service; null when it cannot be read.
+char* ReadDriverDevice(HKEY serviceKey, unsigned index)
+{
+    char name[16];
+    std::snprintf(name, sizeof name, "%u", index);
+    DWORD size = 0;
+    if (!RegReadPathSize(serviceKey, "Enum", nullptr, name, &size) || size == 0)
+        return nullptr;
+    // One byte more than stored, so that a value without terminator still gets one.
+    char* block = new (std::nothrow) char[size + 1];
+    if (block && RegReadPathString(serviceKey, "Enum", nullptr, name, block, size + 1))
+        return block;
+    delete[] block;
+    return nullptr;
+}
+
+} // namespace
+
+int FindBoards(char** list, int capacity)
+{
+    if (IsWin9x())
+        return FindBoardsWin9x(BoardIdTable, kBoardIdPrefixes, list, capacity);
+    if (!IsWinNT5OrLater())
+        return 0;
+    std::vector<BYTE> records;
+    int services = ListBoardDrivers(BoardIdTable[4], records);
+    if (services <= 0)
+        return 0;
+    if (services > kHardwareKeySlots)
+        services = kHardwareKeySlots;
+    const auto* status = reinterpret_cast<const ENUM_SERVICE_STATUS_PROCESSA*>(records.data());
+    const char* names[kHardwareKeySlots];
+    for (int i = 0; i < services; ++i)
+        names[i] = status[i].lpServiceName;
+    return CollectDriverDevices(names, services, list, capacity);
+}
+
+int FindBoardsWin9x(const char* const* prefixes, int prefixCount, char** list, int capacity)
+{
+    HKEY enumKey = nullptr;
+    if (RegOpenKeyA(HKEY_DYN_DATA, "Config Manager\\Enum", &enumKey) != ERROR_SUCCESS)
+        return -1;
+    RegKey holder(enumKey, HKEY_DYN_DATA);
+    int count = 0;
+    for (DWORD index = 0; index < 1000 && count < capacity; ++index) {
+        char devnode[16];
+        if (RegEnumKeyA(enumKey, index, devnode, sizeof devnode) != ERROR_SUCCESS)
+            break;
+        char hardwareKey[257];
+        if (!ReadDevnodeHardwareKey(enumKey, devnode, hardwareKey))
+            continue;
+        bool matches = false;
+        for (int p = 0; p < prefixCount && !matches; ++p)
+            matches = StartsWithNoCase(hardwareKey, prefixes[p]);
+        if (!matches)
+            continue;
+        list[count] = CopyHardwareKey(hardwareKey);
+        if (!list[count])
+            break;
+        ++count;
+    }
+    return count;
+}
+
+int ListBoardDrivers(const char* group, std::vector<BYTE>& records)
+{
+    EnumServicesFunction enumServices = LookUpEnumServices();
+    if (!enumServices)
+        return 0;
+    ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ENUMERATE_SERVICE));
+    if (!manager)
+        return 0;
+    DWORD needed = 0;
+    DWORD returned = 0;
+    DWORD resume = 0;
+    if (enumServices(manager.Get(), SC_ENUM_PROCESS_INFO, SERVICE_DRIVER, SERVICE_STATE_ALL, nullptr, 0, &needed,
+                     &returned, &resume, group))
+        return 0;
+    if (GetLastError() != ERROR_MORE_DATA)
+        return 0;
+    try {
+        records.assign(needed, 0);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    if (!enumServices(manager.Get(), SC_ENUM_PROCESS_INFO, SERVICE_DRIVER, SERVICE_STATE_ALL, records.data(), needed,
+                      &needed, &returned, &resume, group)) {
+        records.clear();
+        return 0;
+    }
+    return static_cast<int>(returned);
+}
+
+int CollectDriverDevices(const char* const* serviceNames, int serviceCount, char** list, int capacity)
+{
+    int count = 0;
+    for (int s = 0; s < serviceCount && count < capacity; ++s) {
+        HKEY key = nullptr;
+        if (!RegOpenPath(HKEY_LOCAL_MACHINE, kServicesPath, serviceNames[s], &key, 0))
+            continue;
+        RegKey service(key, HKEY_LOCAL_MACHINE);
+        DWORD devices = 0;
+        if (!RegReadPathDword(key, "Enum", nullptr, "Count", &devices))
+            continue;
+        for (DWORD j = 0; j < devices && count < capacity; ++j) {
+            char* device = ReadDriverDevice(key, j);
+            if (device)
+                list[count++] = device;
+        }
+    }
+    return count;
+}
+
+int PciBusDevText(const char* instancePart, char* buffer, unsigned capacity)
+{
+    char bus[3] = "";
+    char device[3] = "";
+    if (const char* found = std::strstr(instancePart, "BUS_"))
+        std::snprintf(bus, sizeof bus, "%.2s", found + 4);
+    if (const char* found = std::strstr(instancePart, "DEV_"))
+        std::snprintf(device, sizeof device, "%.2s", found + 4);
+    if (capacity < std::strlen(bus) + std::strlen(device) + 1)
+        return 0;
+    std::snprintf(buffer, capacity, "%s%s", bus, device);
+    return 1;
+}

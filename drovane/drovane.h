@@ -1,0 +1,57 @@
+// The bus driver API library, as the system calls it. Imported by ordinal
+// (see drovane.def): 1 DrvPrepare, 2 DrvOpenName, 3 DrvClose, 4 DrvLastError,
+// 5 DrvOpenDevice, 6 DrvWrite, 7 DrvRead.
+#pragma once
+
+#include <stdint.h>
+
+#ifdef _WIN32
+#define DROVANE_CALL __stdcall
+#else
+#define DROVANE_CALL
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Terminator settings of one direction of a device, 16 bytes.
+typedef struct DrvTermRecord {
+    int32_t eoi;          // 1: the last byte goes with EOI asserted / EOI ends a read
+    int32_t reserved;
+    int32_t eosEnabled;   // 1: the end-of-string character terminates
+    uint8_t eosChar;      // the end-of-string character
+    uint8_t padding[3];
+} DrvTermRecord;
+
+// Error numbers of DrvLastError.
+enum {
+    DRV_ERR_NONE = 0,
+    DRV_ERR_NO_LISTENER = 101,    // nothing answers at that address
+    DRV_ERR_TIMEOUT = 103,        // the device did not answer in time
+    DRV_ERR_BAD_HANDLE = 105,     // not an open handle
+    DRV_ERR_ALREADY_OPEN = 107,   // the interface is open already (usable)
+    DRV_ERR_NO_BOARD = 109,       // the interface is configured but no board is present
+    DRV_ERR_BUSY = 118,           // the interface is busy (usable)
+    DRV_ERR_UNKNOWN_NAME = 120    // no interface of that name
+};
+
+// Preparatory call before opening; handle -1 and flags 0 prepare the library.
+int DROVANE_CALL DrvPrepare(int handle, int flags);
+// Opens an interface by its name: a handle (0 or more), or negative on failure.
+int DROVANE_CALL DrvOpenName(const char* name);
+// Closes an interface or device handle; negative on failure.
+int DROVANE_CALL DrvClose(int handle);
+// The error number of the last failed call (handle -1, flags 0: of the library).
+int DROVANE_CALL DrvLastError(int handle, int flags);
+// Opens a device on an interface: a handle, or -1 on failure. Secondary 255 is none.
+int DROVANE_CALL DrvOpenDevice(const char* interfaceName, const char* deviceName, uint8_t primary, int secondary,
+                               const DrvTermRecord* termIn, const DrvTermRecord* termOut, int timeoutMs);
+// Sends `count` bytes; the bytes sent, or negative on failure.
+long DROVANE_CALL DrvWrite(int handle, const char* data, unsigned long count, int eoi, int mode, int a, int b, int c);
+// Reads up to `size` bytes; the bytes read, or negative on failure.
+long DROVANE_CALL DrvRead(int handle, char* buffer, unsigned long size, int mode, int a, int b, int c);
+
+#ifdef __cplusplus
+}
+#endif

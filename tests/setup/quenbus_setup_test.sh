@@ -1,0 +1,101 @@
+#!/bin/bash
+# Runs quenbus-setup.exe under Wine as a person or an installer would and
+# checks its exit status, its words and what it left in the registry.
+# usage: quenbus_setup_test.sh WINEPREFIX APPLET_DIR STUB_DRIVER_WINDOWS_PATH
+set -u
+prefix=$1
+applet_dir=$2
+stub=$3
+. "$(dirname "$0")/../../tools/wine-env.sh"
+quenbus_wine_boot "$prefix" || exit 1
+
+failures=0
+output=""
+status=0
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+
+# run PROGRAM ARGS...: runs a program of the applet directory, keeps output and status.
+run() {
+    local program=$1
+    shift
+    "$WINE" "$applet_dir/$program" "$@" >"$log" 2>&1
+    status=$?
+    output=$(tr -d '\r' <"$log")
+}
+
+# expect STATUS TEXT DESCRIPTION: the last run ended with STATUS and said TEXT.
+expect() {
+    if [ "$status" -ne "$1" ] || ! grep -qF -- "$2" <<<"$output"; then
+        echo "FAILED: $3 (status $status, expected $1; expected to see: $2)"
+        echo "$output" | sed 's/^/    /'
+        failures=$((failures + 1))
+    else
+        echo "ok: $3"
+    fi
+}
+
+registry_has() { # KEY [VALUE]
+    if [ $# -eq 2 ]; then "$WINE" reg query "$1" /v "$2" >/dev/null 2>&1; else "$WINE" reg query "$1" >/dev/null 2>&1; fi
+}
+
+expect_registry() { # DESCRIPTION KEY [VALUE]
+    local description=$1
+    shift
+    if registry_has "$@"; then echo "ok: $description"; else echo "FAILED: $description"; failures=$((failures + 1)); fi
+}
+
+clean() {
+    for service in QbSetup Rumex; do run quenbus-setup.exe uninstall --service $service; done
+    "$WINE" reg delete 'HKCU\Software\Korvex' /f >/dev/null 2>&1
+    "$WINE" reg delete 'HKLM\Software\Korvex' /f >/dev/null 2>&1
+}
+
+clean
+
+run quenbus-setup.exe --help
+expect 0 "usage: quenbus-setup" "--help prints the usage"
+run quenbus-setup.exe
+expect 2 "no command given" "no command is a usage error"
+run quenbus-setup.exe frobnicate
+expect 2 "unknown command frobnicate" "an unknown command is a usage error"
+run quenbus-setup.exe install --model Rumex
+expect 2 "--model needs NAME=DESCRIPTION" "a model without description is a usage error"
+run quenbus-setup.exe install --driver
+expect 2 "--driver needs a value" "an option without its value is a usage error"
+run quenbus-setup.exe --dll 'C:\nowhere\quenbus.cpl' status
+expect 1 "cannot load C:\\nowhere\\quenbus.cpl" "a missing library is reported"
+
+# Windows NT 5 or later (Wine's default): configuration and a running driver service.
+run quenbus-setup.exe install --driver "$stub" --service QbSetup --display "Quenbus test driver"
+expect 0 "Driver service QbSetup started." "install configures and starts the driver"
+expect_registry "install initialised the configuration" 'HKCU\Software\Korvex\IEEE\0003\0000' UserName
+run quenbus-setup.exe status --service QbSetup
+expect 0 "Driver service QbSetup: running" "status reports the running driver"
+run quenbus-setup.exe install --driver "$stub" --service QbSetup
+expect 0 "already installed; kept as it is" "a second install keeps what is there"
+run quenbus-setup.exe uninstall --service QbSetup
+expect 0 "Driver service QbSetup removed." "uninstall stops and removes the driver"
+run quenbus-setup.exe status --service QbSetup
+expect 0 "Driver service QbSetup: not installed" "status after uninstall"
+run quenbus-setup.exe uninstall --service QbSetup
+expect 1 "is not installed" "uninstalling a missing service fails"
+
+# Windows NT 4: a copy of the program that Wine runs as NT 4.
+clean
+cp "$applet_dir/quenbus-setup.exe" "$applet_dir/quenbus-setup-nt40.exe"
+"$WINE" reg add 'HKCU\Software\Wine\AppDefaults\quenbus-setup-nt40.exe' /v Version /d nt40 /f >/dev/null
+run quenbus-setup-nt40.exe install --model "Sotal=Sotal ISA board"
+expect 1 "failed: handing the configuration to the driver" "NT 4 without a driver service cannot hand over"
+expect 1 "bus configuration initialised" "the failure lists what was done"
+run quenbus-setup-nt40.exe install --model "Sotal=Sotal ISA board" --driver "$stub"
+expect 0 "Configuration handed to the driver up to interface 0001" "NT 4 hands over the bound interface"
+expect 0 "System: Windows NT 4" "the copy runs as Windows NT 4"
+expect_registry "the hardware store describes Sotal" 'HKLM\Software\Korvex\IEEE\Enum\Sotal\0003' DmaChan
+expect_registry "interface 0000 reached the Rumex service" 'HKLM\System\CurrentControlSet\Services\Rumex\0' PortAddr
+clean
+"$WINE" reg delete 'HKCU\Software\Wine\AppDefaults\quenbus-setup-nt40.exe' /f >/dev/null 2>&1
+rm -f "$applet_dir/quenbus-setup-nt40.exe"
+
+echo "$failures failed"
+[ "$failures" -eq 0 ]
