@@ -24,6 +24,8 @@ const struct {
     {HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Enum\\PCI\\VEN_10E8&DEV_8081&SUBSYS_00000000&REV_01"},
     {HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Enum\\PCMCIA\\KORVEX_INC.-VEXMOOR/CARD-4172"},
     {HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Enum\\ROOT\\KVX488"},
+    {HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\QbVexA\\Enum"},
+    {HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\QbVexB\\Enum"},
 };
 #endif
 

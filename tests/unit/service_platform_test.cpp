@@ -526,6 +526,16 @@ TEST_F(ServicePlatform, EnumerationTellsTheSizeThenFillsTheBuffer)
     Enumeration exact = Enumerate(manager_.Get(), all, SERVICE_STATE_ALL, kGroup, static_cast<DWORD>(RecordsSize(listing)));
     EXPECT_TRUE(exact.ok) << exact.error;
     EXPECT_EQ(TestNames(exact), expected);
+#ifndef _WIN32
+    // Room for the records but not for all their strings. Wine answers
+    // ERROR_INSUFFICIENT_BUFFER here, having filled a part of the buffer.
+    Enumeration partial =
+        Enumerate(manager_.Get(), all, SERVICE_STATE_ALL, kGroup, static_cast<DWORD>(RecordsSize(listing) - 1));
+    EXPECT_FALSE(partial.ok);
+    EXPECT_EQ(partial.error, static_cast<DWORD>(ERROR_MORE_DATA));
+    EXPECT_EQ(partial.needed, sizing.needed);
+    EXPECT_EQ(partial.returned, 0u);
+#endif
 }
 
 TEST_F(ServicePlatform, EnumerationFiltersByTypeAndState)
@@ -581,6 +591,12 @@ TEST_F(ServicePlatform, EnumerationSelectsTheGroup)
     std::vector<std::string> everything = {"QbTestEnumA", "QbTestOther", "QbTestNone", "QbTestBlank"};
     EXPECT_EQ(TestNames(Enumerate(manager_.Get(), SERVICE_DRIVER, SERVICE_STATE_ALL, nullptr, 1 << 16)), everything);
 
+#ifndef _WIN32
+    // Windows matches the group ignoring case; Wine finds the group so but
+    // then lists only the services whose group has the very same case.
+    EXPECT_EQ(TestNames(Enumerate(manager_.Get(), SERVICE_DRIVER, SERVICE_STATE_ALL, "QBTESTGROUP", 1 << 16)),
+              std::vector<std::string>{"QbTestEnumA"});
+#endif
     Enumeration missing = Enumerate(manager_.Get(), SERVICE_DRIVER, SERVICE_STATE_ALL, "QbTestNoSuchGroup", 1 << 16);
     EXPECT_FALSE(missing.ok);
     EXPECT_EQ(missing.error, static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST));
