@@ -1,12 +1,16 @@
-// Static initialisation of the module, in its fixed order.
+// Static initialisation of the module, in its fixed order: the application
+// object with its applet, then the operating-system version.
+#include "applet/cpl_applet.h"
 #include "config/os_family.h"
 
 namespace {
 
-struct ModuleInit {
-    ModuleInit() { LoadOsVersion(); }
+CCplApp g_application;
+
+struct OsVersionCapture {
+    OsVersionCapture() { LoadOsVersion(); }
 };
 
-const ModuleInit g_moduleInit;
+const OsVersionCapture g_osVersion;
 
 } // namespace

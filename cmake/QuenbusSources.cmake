@@ -1,5 +1,6 @@
 # Source lists shared by the targets that build the portable core.
 set(QUENBUS_CORE_SOURCES
+  ${PROJECT_SOURCE_DIR}/applet/tree_items.cpp
   ${PROJECT_SOURCE_DIR}/config/config_layout.cpp
   ${PROJECT_SOURCE_DIR}/config/config_nodes.cpp
   ${PROJECT_SOURCE_DIR}/config/hardware_store.cpp
@@ -12,7 +13,10 @@ set(QUENBUS_CORE_SOURCES
   ${PROJECT_SOURCE_DIR}/discovery/board_description.cpp
   ${PROJECT_SOURCE_DIR}/discovery/board_discovery.cpp
   ${PROJECT_SOURCE_DIR}/discovery/device_registry.cpp
+  ${PROJECT_SOURCE_DIR}/framework/runtime_class.cpp
+  ${PROJECT_SOURCE_DIR}/framework/validation.cpp
   ${PROJECT_SOURCE_DIR}/platform/reg_file.cpp
+  ${PROJECT_SOURCE_DIR}/properties/item_settings.cpp
   ${PROJECT_SOURCE_DIR}/service/driver_service.cpp
 )
 
@@ -24,4 +28,14 @@ set(QUENBUS_PLATFORM_SOURCES
   ${PROJECT_SOURCE_DIR}/platform/services.cpp
   ${PROJECT_SOURCE_DIR}/platform/string_ptr.cpp
   ${PROJECT_SOURCE_DIR}/platform/version.cpp
+)
+
+# The dialog framework (Windows only).
+set(QUENBUS_FRAMEWORK_SOURCES
+  ${PROJECT_SOURCE_DIR}/framework/controls.cpp
+  ${PROJECT_SOURCE_DIR}/framework/data_exchange.cpp
+  ${PROJECT_SOURCE_DIR}/framework/dialog.cpp
+  ${PROJECT_SOURCE_DIR}/framework/module.cpp
+  ${PROJECT_SOURCE_DIR}/framework/property_sheet.cpp
+  ${PROJECT_SOURCE_DIR}/framework/window.cpp
 )

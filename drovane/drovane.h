@@ -29,6 +29,7 @@ enum {
     DRV_ERR_NONE = 0,
     DRV_ERR_NO_LISTENER = 101,    // nothing answers at that address
     DRV_ERR_TIMEOUT = 103,        // the device did not answer in time
+    DRV_ERR_BAD_ARGUMENT = 104,   // an address out of range or a missing buffer or record
     DRV_ERR_BAD_HANDLE = 105,     // not an open handle
     DRV_ERR_ALREADY_OPEN = 107,   // the interface is open already (usable)
     DRV_ERR_NO_BOARD = 109,       // the interface is configured but no board is present
@@ -36,20 +37,29 @@ enum {
     DRV_ERR_UNKNOWN_NAME = 120    // no interface of that name
 };
 
-// Preparatory call before opening; handle -1 and flags 0 prepare the library.
+// Preparatory call before opening: clears the last error of the handle
+// (-1: of the library). 0, or negative for a handle that is not open.
 int DROVANE_CALL DrvPrepare(int handle, int flags);
 // Opens an interface by its name: a handle (0 or more), or negative on failure.
+// An interface is open by name once at a time.
 int DROVANE_CALL DrvOpenName(const char* name);
 // Closes an interface or device handle; negative on failure.
 int DROVANE_CALL DrvClose(int handle);
 // The error number of the last failed call (handle -1, flags 0: of the library).
 int DROVANE_CALL DrvLastError(int handle, int flags);
-// Opens a device on an interface: a handle, or -1 on failure. Secondary 255 is none.
+// Opens a device on an interface: a handle, or -1 on failure. Primary and
+// secondary addresses are 0 to 30; secondary 255 is none.
 int DROVANE_CALL DrvOpenDevice(const char* interfaceName, const char* deviceName, uint8_t primary, int secondary,
                                const DrvTermRecord* termIn, const DrvTermRecord* termOut, int timeoutMs);
-// Sends `count` bytes; the bytes sent, or negative on failure.
+// Sends `count` bytes; the bytes sent, or negative on failure. With `eoi` 1
+// and the device's output record asking for EOI, the last byte goes with END;
+// a byte equal to an enabled output end-of-string character goes with END too.
+// `mode` and a, b, c are reserved (the commands pass 1, 0, 0, 0).
 long DROVANE_CALL DrvWrite(int handle, const char* data, unsigned long count, int eoi, int mode, int a, int b, int c);
-// Reads up to `size` bytes; the bytes read, or negative on failure.
+// Reads up to `size` bytes; the bytes read, or negative on failure (a time-out
+// leaves what arrived in the buffer). The read ends with END when the input
+// record asks for EOI, after an enabled end-of-string character, or with the
+// buffer full. `mode` and a, b, c are reserved (the commands pass 1, 0, 0, 0).
 long DROVANE_CALL DrvRead(int handle, char* buffer, unsigned long size, int mode, int a, int b, int c);
 
 #ifdef __cplusplus

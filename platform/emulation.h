@@ -4,11 +4,16 @@
 #include "platform/win32.h"
 
 #ifndef _WIN32
+// The environment variable that names a REGEDIT4 file holding the registry;
+// without it the registry lives in memory only.
+const char kPlatformRegistryFileVariable[] = "QUENBUS_REGISTRY_FILE";
+
 // What GetVersionExA reports from now on.
 void PlatformSetVersion(DWORD platformId, DWORD majorVersion, DWORD minorVersion);
 // Makes GetVersionExA fail (true) or answer again (false).
 void PlatformSetVersionFails(bool fails);
-// Empties the registry and closes every open key handle.
+// Empties the registry and closes every open key handle. A registry file is
+// read again before the next call.
 void PlatformResetRegistry();
 // Number of key handles currently open (predefined roots excluded).
 size_t PlatformOpenKeyCount();

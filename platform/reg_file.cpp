@@ -1,6 +1,7 @@
 #include "platform/reg_file.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -221,6 +222,103 @@ std::string Trimmed(const std::string& line)
     return line.substr(first, last - first + 1);
 }
 
+// Writes a quoted REGEDIT4 text: backslashes and quotes escaped.
+std::string QuotedText(const std::string& text)
+{
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '\\' || c == '"')
+            quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+std::string HexBytes(const std::vector<BYTE>& bytes)
+{
+    std::string text;
+    char hex[4];
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        std::snprintf(hex, sizeof hex, i ? ",%02x" : "%02x", bytes[i]);
+        text += hex;
+    }
+    return text;
+}
+
+// A string the loader takes back as quoted text: one terminating NUL, no
+// other NUL and no line break.
+bool IsPlainString(const std::vector<BYTE>& bytes)
+{
+    if (bytes.empty() || bytes.back() != 0)
+        return false;
+    for (size_t i = 0; i + 1 < bytes.size(); ++i) {
+        if (bytes[i] == 0 || bytes[i] == '\r' || bytes[i] == '\n')
+            return false;
+    }
+    return true;
+}
+
+std::string ValueData(DWORD type, const std::vector<BYTE>& bytes)
+{
+    char prefix[32];
+    if (type == REG_SZ && IsPlainString(bytes))
+        return QuotedText(std::string(bytes.begin(), bytes.end() - 1));
+    if (type == REG_DWORD && bytes.size() == 4) {
+        DWORD number = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<DWORD>(bytes[3]) << 24;
+        std::snprintf(prefix, sizeof prefix, "dword:%08lx", static_cast<unsigned long>(number));
+        return prefix;
+    }
+    if (type == REG_BINARY)
+        return "hex:" + HexBytes(bytes);
+    std::snprintf(prefix, sizeof prefix, "hex(%lx):", static_cast<unsigned long>(type));
+    return prefix + HexBytes(bytes);
+}
+
+// The value lines of one key.
+bool ExportValues(HKEY key, std::string& text)
+{
+    std::vector<BYTE> data(256);
+    for (DWORD index = 0;;) {
+        char name[16384];
+        DWORD nameLength = sizeof name;
+        DWORD type = 0;
+        DWORD size = static_cast<DWORD>(data.size());
+        LONG rc = RegEnumValueA(key, index, name, &nameLength, nullptr, &type, data.data(), &size);
+        if (rc == ERROR_MORE_DATA && size > data.size()) {
+            data.resize(size);
+            continue;
+        }
+        if (rc == ERROR_NO_MORE_ITEMS)
+            return true;
+        if (rc != ERROR_SUCCESS)
+            return false;
+        std::vector<BYTE> bytes(data.begin(), data.begin() + size);
+        text += (nameLength ? QuotedText(name) : "@") + "=" + ValueData(type, bytes) + "\n";
+        ++index;
+    }
+}
+
+bool ExportTree(HKEY key, const std::string& keyName, bool isRoot, std::string& text)
+{
+    std::string values;
+    if (!ExportValues(key, values))
+        return false;
+    if (!isRoot || !values.empty())
+        text += "\n[" + keyName + "]\n" + values;
+    char child[256];
+    for (DWORD index = 0; RegEnumKeyA(key, index, child, sizeof child) == ERROR_SUCCESS; ++index) {
+        HKEY childKey = nullptr;
+        if (RegOpenKeyA(key, child, &childKey) != ERROR_SUCCESS)
+            return false;
+        bool exported = ExportTree(childKey, keyName + "\\" + child, false, text);
+        RegCloseKey(childKey);
+        if (!exported)
+            return false;
+    }
+    return true;
+}
+
+
 } // namespace
 
 bool RegLoadText(const std::string& text, std::string* error)
@@ -292,4 +390,23 @@ LONG RegDeleteKeyTree(HKEY root, const char* path)
     if (key != root)
         RegCloseKey(key);
     return rc == ERROR_SUCCESS ? RegDeleteKeyA(root, path) : rc;
+}
+
+bool RegExportKey(HKEY root, const char* path, std::string& text)
+{
+    const char* rootName = nullptr;
+    for (const RootName& candidate : kRoots) {
+        if (candidate.key == root && !rootName)
+            rootName = candidate.name;
+    }
+    if (!rootName)
+        return false;
+    if (!path || !*path)
+        return ExportTree(root, rootName, true, text);
+    HKEY key = nullptr;
+    if (RegOpenKeyA(root, path, &key) != ERROR_SUCCESS)
+        return false;
+    bool exported = ExportTree(key, std::string(rootName) + "\\" + path, false, text);
+    RegCloseKey(key);
+    return exported;
 }

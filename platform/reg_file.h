@@ -12,5 +12,11 @@
 bool RegLoadText(const std::string& text, std::string* error);
 bool RegLoadFile(const char* path, std::string* error);
 
+// Appends the REGEDIT4 sections of `path` under `root` and of everything
+// beneath it to `text` (an empty path: all of the root), read through the
+// ordinary registry calls. Strings the loader could not take back as quoted
+// text are written as hex(1).
+bool RegExportKey(HKEY root, const char* path, std::string& text);
+
 // Deletes `path` under `root` with everything beneath it.
 LONG RegDeleteKeyTree(HKEY root, const char* path);

@@ -1,16 +1,23 @@
 // In-memory registry with the semantics Windows NT (and Wine) show:
 // case-insensitive, case-preserving names; subkeys in sorted order, values in
 // creation order; a key with subkeys cannot be deleted; handles to a deleted
-// key answer ERROR_KEY_DELETED.
+// key answer ERROR_KEY_DELETED. With QUENBUS_REGISTRY_FILE set, the store
+// is that REGEDIT4 file, shared with other processes (see FileBacking).
 #include "platform/emulation.h"
+#include "platform/reg_file.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -94,6 +101,95 @@ Registry& TheRegistry()
     return registry;
 }
 
+// The file behind the store. Before a call the store takes the file in again
+// when it has changed since it was last read or written, provided no key is
+// open; after each change the whole store is written back (through a
+// temporary file, so that readers never see half of it).
+class FileBacking {
+public:
+    void Refresh()
+    {
+        const char* path = std::getenv(kPlatformRegistryFileVariable);
+        if (busy_ || !path || !*path || !TheRegistry().handles.empty())
+            return;
+        if (path == path_ && StampOf(path) == stamp_)
+            return;
+        busy_ = true;
+        TheRegistry().Reset();
+        std::string error;
+        if (StampOf(path).exists && !RegLoadFile(path, &error))
+            std::fprintf(stderr, "registry: %s\n", error.c_str());
+        path_ = path;
+        stamp_ = StampOf(path);
+        busy_ = false;
+    }
+
+    void Save()
+    {
+        const char* path = std::getenv(kPlatformRegistryFileVariable);
+        if (busy_ || path_.empty() || !path || path != path_)
+            return;
+        busy_ = true;
+        std::string text = "REGEDIT4\n";
+        for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_DYN_DATA})
+            RegExportKey(root, "", text);
+        std::string temporary = path_ + ".tmp";
+        std::ofstream(temporary, std::ios::binary | std::ios::trunc) << text;
+        if (std::rename(temporary.c_str(), path_.c_str()) != 0)
+            std::fprintf(stderr, "registry: cannot write %s\n", path_.c_str());
+        stamp_ = StampOf(path_.c_str());
+        busy_ = false;
+    }
+
+    // The store is emptied: the file is read again before the next call.
+    void Forget() { path_.clear(); }
+
+private:
+    struct Stamp {
+        bool exists = false;
+        long long seconds = 0;
+        long nanoseconds = 0;
+        long long size = 0;
+        unsigned long long inode = 0;
+        bool operator==(const Stamp& other) const
+        {
+            return exists == other.exists && seconds == other.seconds && nanoseconds == other.nanoseconds &&
+                   size == other.size && inode == other.inode;
+        }
+    };
+
+    static Stamp StampOf(const char* path)
+    {
+        Stamp stamp;
+        struct stat info;
+        if (stat(path, &info) == 0) {
+            stamp.exists = true;
+            stamp.seconds = info.st_mtim.tv_sec;
+            stamp.nanoseconds = info.st_mtim.tv_nsec;
+            stamp.size = info.st_size;
+            stamp.inode = info.st_ino;
+        }
+        return stamp;
+    }
+
+    std::string path_;
+    Stamp stamp_;
+    bool busy_ = false;
+};
+
+FileBacking& TheFile()
+{
+    static FileBacking file;
+    return file;
+}
+
+// Every call begins here: the store takes in a changed file.
+Registry& Store()
+{
+    TheFile().Refresh();
+    return TheRegistry();
+}
+
 std::vector<KeyPtr>::iterator FindSubkeySlot(Key& key, const std::string& name)
 {
     return std::lower_bound(key.subkeys.begin(), key.subkeys.end(), name,
@@ -137,7 +233,7 @@ LONG SplitPath(const char* path, std::vector<std::string>& parts)
     return ERROR_SUCCESS;
 }
 
-LONG Walk(KeyPtr from, const char* path, bool create, KeyPtr& out)
+LONG Walk(KeyPtr from, const char* path, bool create, KeyPtr& out, bool* created = nullptr)
 {
     std::vector<std::string> parts;
     LONG rc = SplitPath(path, parts);
@@ -152,6 +248,8 @@ LONG Walk(KeyPtr from, const char* path, bool create, KeyPtr& out)
             next = std::make_shared<Key>();
             next->name = part;
             current->subkeys.insert(FindSubkeySlot(*current, part), next);
+            if (created)
+                *created = true;
         }
         current = next;
     }
@@ -163,7 +261,7 @@ LONG OpenOrCreate(HKEY hkey, LPCSTR subKey, PHKEY result, bool create)
 {
     if (!result)
         return ERROR_INVALID_PARAMETER;
-    Registry& registry = TheRegistry();
+    Registry& registry = Store();
     KeyPtr key;
     LONG rc = registry.Resolve(hkey, key);
     if (rc != ERROR_SUCCESS)
@@ -174,10 +272,13 @@ LONG OpenOrCreate(HKEY hkey, LPCSTR subKey, PHKEY result, bool create)
         return ERROR_SUCCESS;
     }
     KeyPtr target;
-    rc = Walk(key, subKey, create, target);
+    bool created = false;
+    rc = Walk(key, subKey, create, target, &created);
     if (rc != ERROR_SUCCESS)
         return rc;
     *result = registry.NewHandle(target);
+    if (created)
+        TheFile().Save();
     return ERROR_SUCCESS;
 }
 
@@ -186,6 +287,7 @@ LONG OpenOrCreate(HKEY hkey, LPCSTR subKey, PHKEY result, bool create)
 void PlatformResetRegistry()
 {
     TheRegistry().Reset();
+    TheFile().Forget();
 }
 
 size_t PlatformOpenKeyCount()
@@ -214,7 +316,7 @@ LONG RegCloseKey(HKEY key)
 LONG RegQueryValueExA(HKEY hkey, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD size)
 {
     KeyPtr key;
-    LONG rc = TheRegistry().Resolve(hkey, key);
+    LONG rc = Store().Resolve(hkey, key);
     if (rc != ERROR_SUCCESS)
         return rc;
     if (data && !size)
@@ -244,7 +346,7 @@ LONG RegQueryValueExA(HKEY hkey, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE data
 LONG RegSetValueExA(HKEY hkey, LPCSTR name, DWORD, DWORD type, const BYTE* data, DWORD size)
 {
     KeyPtr key;
-    LONG rc = TheRegistry().Resolve(hkey, key);
+    LONG rc = Store().Resolve(hkey, key);
     if (rc != ERROR_SUCCESS)
         return rc;
     if (!data && size)
@@ -260,19 +362,21 @@ LONG RegSetValueExA(HKEY hkey, LPCSTR name, DWORD, DWORD type, const BYTE* data,
     } else {
         key->values.push_back(Value{name ? name : "", type, bytes});
     }
+    TheFile().Save();
     return ERROR_SUCCESS;
 }
 
 LONG RegDeleteValueA(HKEY hkey, LPCSTR name)
 {
     KeyPtr key;
-    LONG rc = TheRegistry().Resolve(hkey, key);
+    LONG rc = Store().Resolve(hkey, key);
     if (rc != ERROR_SUCCESS)
         return rc;
     Value* value = FindValue(*key, name);
     if (!value)
         return ERROR_FILE_NOT_FOUND;
     key->values.erase(key->values.begin() + (value - key->values.data()));
+    TheFile().Save();
     return ERROR_SUCCESS;
 }
 
@@ -280,7 +384,7 @@ LONG RegEnumKeyExA(HKEY hkey, DWORD index, LPSTR name, LPDWORD nameLength, LPDWO
                    LPDWORD classLength, PFILETIME lastWrite)
 {
     KeyPtr key;
-    LONG rc = TheRegistry().Resolve(hkey, key);
+    LONG rc = Store().Resolve(hkey, key);
     if (rc != ERROR_SUCCESS)
         return rc;
     if (!nameLength)
@@ -311,7 +415,7 @@ LONG RegEnumValueA(HKEY hkey, DWORD index, LPSTR name, LPDWORD nameLength, LPDWO
                    LPDWORD size)
 {
     KeyPtr key;
-    LONG rc = TheRegistry().Resolve(hkey, key);
+    LONG rc = Store().Resolve(hkey, key);
     if (rc != ERROR_SUCCESS)
         return rc;
     if (!nameLength || (data && !size))
@@ -341,7 +445,7 @@ LONG RegDeleteKeyA(HKEY hkey, LPCSTR subKey)
 {
     if (!subKey)
         return ERROR_INVALID_PARAMETER;
-    Registry& registry = TheRegistry();
+    Registry& registry = Store();
     KeyPtr key;
     LONG rc = registry.Resolve(hkey, key);
     if (rc != ERROR_SUCCESS)
@@ -365,5 +469,6 @@ LONG RegDeleteKeyA(HKEY hkey, LPCSTR subKey)
         return ERROR_ACCESS_DENIED;
     (*slot)->deleted = true;
     parent->subkeys.erase(slot);
+    TheFile().Save();
     return ERROR_SUCCESS;
 }

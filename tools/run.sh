@@ -1,11 +1,17 @@
 #!/bin/bash
-# Builds the Windows binaries and, under Wine, prepares the machine with
-# quenbus-setup (configuration and the bus driver service, here the stub
-# driver of the tests) and prints the configuration.
+# Builds the Windows binaries, prepares a simulated machine under Wine (two
+# boards, the bus configuration and the bus driver service, through
+# quenbus-setup) and opens the "IEEE 488" applet in Wine's Control Panel.
+# Without a display it runs under Xvfb, saves a screenshot and says where.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUENBUS_BUILD_DIR:-$root/build}
 "$root/tools/deps.sh"
+
+if [ -z "${DISPLAY:-}" ]; then
+    export QUENBUS_HEADLESS=1
+    exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
 . "$root/tools/wine-env.sh"
 
 dir="$build/win64"
@@ -18,6 +24,34 @@ prefix="$dir/run-wineprefix"
 quenbus_wine_start "$prefix"
 trap 'quenbus_wine_stop "$prefix"' EXIT
 echo "Wine prefix: $prefix"
-driver="Z:$(echo "$dir/tests/driver/quenbus_stub.sys" | tr / '\\')"
+windows_path() { echo "Z:$1" | tr / '\\'; }
+driver=$(windows_path "$dir/tests/driver/quenbus_stub.sys")
+
+# The simulated boards: a driver service of the boards' group and what
+# Windows records of their devices.
+"$WINE" sc create QbSimBoards type= kernel start= demand group= Vexmoor binPath= "$driver" >/dev/null 2>&1 || true
+"$WINE" regedit /S "$(windows_path "$root/tests/fixtures/simulated_boards.reg")"
+
 "$WINE" "$dir/applet/quenbus-setup.exe" install --driver "$driver" --service Rumex --display "IEEE 488 bus driver"
 "$WINE" "$dir/tools/quenbus-showconfig.exe"
+
+cpl=$(windows_path "$dir/applet/quenbus.cpl")
+if [ -z "${QUENBUS_HEADLESS:-}" ]; then
+    echo "Opening the applet in Wine's Control Panel; close it to finish."
+    "$WINE" control.exe "$cpl"
+    exit 0
+fi
+# No display of our own: open it, photograph it, close it.
+"$WINE" control.exe "$cpl" &
+viewer=$!
+shot="$build/run-screenshot.png"
+for _ in $(seq 1 60); do
+    sleep 1
+    if xwininfo -root -tree 2>/dev/null | grep -q '"IEEE 488 Properties"'; then
+        sleep 2
+        import -display "$DISPLAY" -window root "$shot"
+        echo "Screenshot of the applet: $shot"
+        break
+    fi
+done
+kill "$viewer" 2>/dev/null || true

@@ -5,6 +5,10 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUENBUS_BUILD_DIR:-$root/build}
 "$root/tools/deps.sh"
+# The applet's tests open real windows: without a display, run on a virtual one.
+if [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
 . "$root/tools/wine-env.sh"
 
 section() { printf '\n==== %s ====\n' "$1"; }
@@ -37,13 +41,20 @@ run_tests "$build/native"
 
 section "Windows x86_64 build"
 configure_and_build "$build/win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"
-section "Windows x86_64 tests under Wine"
+section "Windows x86_64 tests under Wine (real windows on a virtual display)"
 prefix="$build/win64/wineprefix"
 quenbus_wine_start "$prefix"
 trap 'quenbus_wine_stop "$prefix"' EXIT
 run_tests "$build/win64"
+section "benchmark: opening the applet"
+WINEPATH="$(echo "Z:$build/win64/mex" | tr / '\\')" "$WINE" "$build/win64/tests/bench/applet_open_bench.exe" ||
+    echo "(the benchmark did not finish)"
 quenbus_wine_stop "$prefix"
 trap - EXIT
+for shot in "$build"/win64/screenshots/*.bmp; do
+    [ -e "$shot" ] && convert "$shot" "${shot%.bmp}.png" && rm -f "$shot"
+done
+echo "Screenshots: $build/win64/screenshots"
 
 section "Windows i686 build (compile only)"
 configure_and_build "$build/win32" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"

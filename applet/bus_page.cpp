@@ -1,0 +1,267 @@
+#include "applet/bus_page.h"
+
+#include "applet/driver_check.h"
+#include "config/config_layout.h"
+#include "config/config_nodes.h"
+#include "config/node_index.h"
+#include "config/os_family.h"
+#include "config/reg_key.h"
+#include "config/setup_exports.h"
+#include "resources/resource.h"
+
+#include <cstring>
+
+namespace {
+
+CObject* CreatePage()
+{
+    return new CPropPageInD();
+}
+
+const RuntimeClass g_pageClass("CPropPageInD", CreatePage);
+
+const DWORD kMaxNodes = 1000;
+
+bool EqualNoCase(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && _stricmp(a.c_str(), b.c_str()) == 0;
+}
+
+} // namespace
+
+const CommandEntry<CPropPageInD> CPropPageInD::kCommands[] = {
+    {IDC_PROPERTIES, BN_CLICKED, &CPropPageInD::OnProperties},
+    {IDC_ADD_DEVICE, BN_CLICKED, &CPropPageInD::OnAddDevice},
+    {IDC_REMOVE, BN_CLICKED, &CPropPageInD::OnRemove},
+    {IDC_RENAME, BN_CLICKED, &CPropPageInD::OnRename},
+};
+
+const NotifyEntry<CPropPageInD> CPropPageInD::kNotifications[] = {
+    {IDC_TREE, NM_DBLCLK, &CPropPageInD::OnDblclkTree},
+    {IDC_TREE, TVN_SELCHANGEDA, &CPropPageInD::OnSelchangedTree},
+    {IDC_TREE, TVN_SELCHANGEDW, &CPropPageInD::OnSelchangedTree},
+};
+
+CPropPageInD::CPropPageInD() : CPropertyPage(IDD_BUS_CONFIG)
+{
+    m_removedKeys.reserve(10);
+    m_addedKeys.reserve(10);
+}
+
+const RuntimeClass& CPropPageInD::GetRuntimeClass() const
+{
+    return g_pageClass;
+}
+
+void CPropPageInD::DoDataExchange(DataExchange& dx)
+{
+    dx.Control(IDC_TREE, m_tree);
+}
+
+bool CPropPageInD::OnCommand(int id, int code)
+{
+    return DispatchCommand(kCommands, this, id, code);
+}
+
+bool CPropPageInD::OnNotify(const NMHDR* header, LRESULT& result)
+{
+    long answer = 0;
+    if (!DispatchNotify(kNotifications, this, header, static_cast<int>(header->idFrom), header->code,
+                        answer))
+        return false;
+    result = answer;
+    return true;
+}
+
+BOOL CPropPageInD::OnInitDialog()
+{
+    CPropertyPage::OnInitDialog();
+    m_imageList.Create(16, ILC_COLOR32 | ILC_MASK, 3, 1);
+    m_rootImage = m_imageList.AddIcon(IDI_COMPUTER);
+    m_acceptedImage = m_imageList.AddIcon(IDI_PLUG);
+    m_failedImage = m_imageList.AddIcon(IDI_PLUG_FAILED);
+    m_unrecognisedImage = m_imageList.AddIcon(IDI_PLUG_UNKNOWN);
+    m_deviceImage = m_imageList.AddIcon(IDI_INSTRUMENT);
+    m_tree.SetImageList(m_imageList.Get());
+    RegInitUserConfig();
+    FillTree();
+    HTREEITEM root = m_tree.GetRoot();
+    if (root) {
+        m_tree.Expand(root);
+        if (HTREEITEM first = m_tree.GetChild(root))
+            m_tree.Select(first);
+    }
+    return FALSE;
+}
+
+std::string CPropPageInD::NodeLabel(const std::string& nodePath, const char* keyName)
+{
+    char label[kUserNameSize];
+    std::strcpy(label, keyName);
+    ConfigReadString(nodePath.c_str(), kUserName, label, sizeof label);
+    return label;
+}
+
+int CPropPageInD::FillTree()
+{
+    HKEY key = nullptr;
+    if (!ConfigOpenNode(nullptr, &key))
+        return -1;
+    RegKey root(key, HKEY_CURRENT_USER);
+    HTREEITEM rootItem = m_tree.InsertItem("Computer", TVI_ROOT);
+    if (!rootItem)
+        return -1;
+    m_tree.SetItemData(rootItem, NODE_ROOT);
+    m_tree.SetItemImage(rootItem, m_rootImage);
+    DWORD index = 0;
+    for (; index < kMaxNodes; ++index) {
+        char name[kNodeNameSize];
+        if (RegEnumKeyA(key, index, name, sizeof name) != ERROR_SUCCESS)
+            break;
+        HTREEITEM item = m_tree.InsertItem(NodeLabel(name, name), rootItem);
+        if (!item)
+            continue;
+        m_tree.SetItemData(item, NODE_INTERFACE | ParseNodeIndex(name));
+        UpdateInterfaceImage(item);
+        AddDeviceItems(item);
+    }
+    return static_cast<int>(index);
+}
+
+int CPropPageInD::AddDeviceItems(HTREEITEM interfaceItem)
+{
+    char interfaceName[kNodeNameSize];
+    FormatNodeIndex(m_tree.GetItemData(interfaceItem) & NODE_NUMBER_MASK, interfaceName, sizeof interfaceName);
+    HKEY key = nullptr;
+    if (!ConfigOpenNode(interfaceName, &key))
+        return -1;
+    RegKey node(key, HKEY_CURRENT_USER);
+    DWORD index = 0;
+    for (; index < kMaxNodes; ++index) {
+        char name[kNodeNameSize];
+        if (RegEnumKeyA(key, index, name, sizeof name) != ERROR_SUCCESS)
+            break;
+        std::string path = std::string(interfaceName) + "\\" + name;
+        InsertDeviceItem(interfaceItem, NodeLabel(path, name), ParseNodeIndex(name));
+    }
+    return static_cast<int>(index);
+}
+
+HTREEITEM CPropPageInD::InsertDeviceItem(HTREEITEM interfaceItem, const std::string& label, unsigned number)
+{
+    HTREEITEM item = m_tree.InsertItem(label, interfaceItem);
+    if (item) {
+        m_tree.SetItemData(item, NODE_DEVICE | (number & NODE_NUMBER_MASK));
+        m_tree.SetItemImage(item, m_deviceImage);
+    }
+    return item;
+}
+
+void CPropPageInD::UpdateInterfaceImage(HTREEITEM item)
+{
+    if (!(m_tree.GetItemData(item) & NODE_INTERFACE))
+        return;
+    switch (CheckDriverName(m_tree.GetItemText(item).c_str())) {
+    case DriverCheck::Accepted:
+        m_tree.SetItemImage(item, m_acceptedImage);
+        break;
+    case DriverCheck::Failed:
+        m_tree.SetItemImage(item, m_failedImage);
+        break;
+    case DriverCheck::Unrecognised:
+        m_tree.SetItemImage(item, m_unrecognisedImage);
+        break;
+    }
+}
+
+void CPropPageInD::UpdateAllInterfaceImages()
+{
+    HTREEITEM root = m_tree.GetRoot();
+    for (HTREEITEM item = root ? m_tree.GetChild(root) : nullptr; item; item = m_tree.GetNextSibling(item))
+        UpdateInterfaceImage(item);
+}
+
+std::string CPropPageInD::NodeKeyPath(HTREEITEM item) const
+{
+    HTREEITEM parent = m_tree.GetParentItem(item);
+    return NodeKeyPathFor(m_tree.GetItemData(item), parent ? m_tree.GetItemData(parent) : 0);
+}
+
+bool CPropPageInD::NameExists(HTREEITEM item, const std::string& name) const
+{
+    for (; item; item = m_tree.GetNextSibling(item)) {
+        if (EqualNoCase(m_tree.GetItemText(item), name))
+            return true;
+        if (NameExists(m_tree.GetChild(item), name))
+            return true;
+    }
+    return false;
+}
+
+HTREEITEM CPropPageInD::FirstSibling(HTREEITEM item) const
+{
+    HTREEITEM parent = m_tree.GetParentItem(item);
+    return parent ? m_tree.GetChild(parent) : m_tree.GetRoot();
+}
+
+void CPropPageInD::CommitItem(HTREEITEM item)
+{
+    for (; item; item = m_tree.GetNextSibling(item)) {
+        DWORD data = m_tree.GetItemData(item);
+        if (data & (NODE_NAME_CHANGED | NODE_ADDED)) {
+            std::string path = NodeKeyPath(item);
+            ConfigCreateNode(path.c_str(), (data & NODE_INTERFACE) ? 1 : 0, nullptr);
+            ConfigSetUserName(path.c_str(), m_tree.GetItemText(item).c_str());
+            m_tree.SetItemData(item, data & ~(NODE_NAME_CHANGED | NODE_ADDED));
+        }
+        CommitItem(m_tree.GetChild(item));
+    }
+}
+
+void CPropPageInD::CommitChanges()
+{
+    CommitItem(m_tree.GetRoot());
+    for (const std::string& path : m_removedKeys)
+        ConfigDeleteNode(path.c_str());
+    m_removedKeys.clear();
+    m_addedKeys.clear();
+    if (!IsPnpOs())
+        RegInitDrvrConfigNT();
+}
+
+void CPropPageInD::RollbackChanges()
+{
+    for (const std::string& path : m_addedKeys)
+        ConfigDeleteNode(path.c_str());
+    m_addedKeys.clear();
+}
+
+long CPropPageInD::OnSelchangedTree(const NMHDR*)
+{
+    HTREEITEM item = m_tree.GetSelection();
+    if (!item)
+        return 0;
+    ButtonStates states = ButtonStatesFor(m_tree.GetItemData(item), IsPnpOs() != 0);
+    EnableItem(IDC_PROPERTIES, states.properties);
+    EnableItem(IDC_ADD_DEVICE, states.addDevice);
+    EnableItem(IDC_REMOVE, states.remove);
+    EnableItem(IDC_RENAME, states.rename);
+    return 0;
+}
+
+long CPropPageInD::OnDblclkTree(const NMHDR*)
+{
+    HTREEITEM item = m_tree.GetSelection();
+    if (item && (m_tree.GetItemData(item) & (NODE_DEVICE | NODE_INTERFACE)))
+        OnProperties();
+    // The tree neither expands nor collapses on a double-click.
+    return 1;
+}
+
+void CPropPageInD::OnProperties() {}
+
+void CPropPageInD::OnAddDevice() {}
+
+void CPropPageInD::OnRemove() {}
+
+void CPropPageInD::OnRename() {}

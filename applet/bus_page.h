@@ -1,0 +1,60 @@
+// CPropPageInD: the "Bus Configuration" page with the tree of interfaces
+// and devices, its commands and its pending changes.
+#pragma once
+
+#include "applet/tree_items.h"
+#include "framework/controls.h"
+#include "framework/message_map.h"
+#include "framework/property_sheet.h"
+
+#include <string>
+#include <vector>
+
+class CPropPageInD : public CPropertyPage {
+public:
+    CPropPageInD();
+    const RuntimeClass& GetRuntimeClass() const override;
+
+    int FillTree();
+    int AddDeviceItems(HTREEITEM interfaceItem);
+    HTREEITEM InsertDeviceItem(HTREEITEM interfaceItem, const std::string& label, unsigned number);
+    void UpdateInterfaceImage(HTREEITEM item);
+    void UpdateAllInterfaceImages();
+    std::string NodeKeyPath(HTREEITEM item) const;
+    bool NameExists(HTREEITEM item, const std::string& name) const;
+    HTREEITEM FirstSibling(HTREEITEM item) const;
+    void CommitChanges();
+    void RollbackChanges();
+
+    // Message map handlers.
+    void OnProperties();
+    void OnAddDevice();
+    void OnRemove();
+    void OnRename();
+    long OnDblclkTree(const NMHDR* header);
+    long OnSelchangedTree(const NMHDR* header);
+
+protected:
+    void DoDataExchange(DataExchange& dx) override;
+    BOOL OnInitDialog() override;
+    bool OnCommand(int id, int code) override;
+    bool OnNotify(const NMHDR* header, LRESULT& result) override;
+
+private:
+    // Reads a node's "UserName" into `label`, which holds the key name when it has none.
+    static std::string NodeLabel(const std::string& nodePath, const char* keyName);
+    void CommitItem(HTREEITEM item);
+
+    static const CommandEntry<CPropPageInD> kCommands[];
+    static const NotifyEntry<CPropPageInD> kNotifications[];
+
+    CImageList m_imageList;
+    int m_rootImage = -1;
+    int m_deviceImage = -1;
+    int m_acceptedImage = -1;
+    int m_failedImage = -1;
+    int m_unrecognisedImage = -1;
+    std::vector<std::string> m_removedKeys;
+    std::vector<std::string> m_addedKeys;
+    CTreeCtrl m_tree;
+};

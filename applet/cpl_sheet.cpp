@@ -1,0 +1,46 @@
+#include "applet/cpl_sheet.h"
+
+namespace {
+
+const RuntimeClass g_sheetClass("CCplCtrlDialog", nullptr);
+
+} // namespace
+
+const CommandEntry<CCplCtrlDialog> CCplCtrlDialog::kCommands[] = {
+    {kApplyButtonId, BN_CLICKED, &CCplCtrlDialog::OnApply},
+    {IDOK, BN_CLICKED, &CCplCtrlDialog::OnApply},
+    {IDCANCEL, BN_CLICKED, &CCplCtrlDialog::OnCancelSheet},
+};
+
+CCplCtrlDialog::CCplCtrlDialog(const std::string& caption, HWND parent, UINT startPage)
+    : CPropertySheet(caption, parent, startPage)
+{
+    AddPage(&m_page);
+}
+
+const RuntimeClass& CCplCtrlDialog::GetRuntimeClass() const
+{
+    return g_sheetClass;
+}
+
+BOOL CCplCtrlDialog::OnInitDialog()
+{
+    CPropertySheet::OnInitDialog();
+    // The platform does not move the focus after initialisation.
+    return FALSE;
+}
+
+bool CCplCtrlDialog::OnCommand(int id, int code)
+{
+    return DispatchCommand(kCommands, this, id, code);
+}
+
+void CCplCtrlDialog::OnApply()
+{
+    m_page.CommitChanges();
+}
+
+void CCplCtrlDialog::OnCancelSheet()
+{
+    m_page.RollbackChanges();
+}

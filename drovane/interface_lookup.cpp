@@ -1,0 +1,93 @@
+#include "drovane/interface_lookup.h"
+
+#include "config/config_layout.h"
+#include "config/config_nodes.h"
+#include "config/hardware_store.h"
+#include "config/os_family.h"
+#include "config/reg_key.h"
+#include "discovery/board_discovery.h"
+#include "drovane/drovane.h"
+
+#include <cctype>
+#include <cstring>
+
+namespace {
+
+const int kDefaultInterfaceCount = 4;
+const unsigned kHardwareKeySize = 260;
+
+// The 16 slots of a hardware key list, released with the list.
+struct HardwareKeyList {
+    char* slots[kHardwareKeySlots] = {};
+    HardwareKeyList() = default;
+    HardwareKeyList(const HardwareKeyList&) = delete;
+    HardwareKeyList& operator=(const HardwareKeyList&) = delete;
+    ~HardwareKeyList() { ReleaseHardwareKeyList(slots, kHardwareKeySlots); }
+};
+
+// Plug-and-Play systems: a board that discovery finds. Legacy NT: a model of
+// the hardware store, the first element of the key.
+bool BoardPresent(const char* hardwareKey)
+{
+    if (!*hardwareKey)
+        return false;
+    HardwareKeyList boards;
+    std::string wanted = hardwareKey;
+    int count = 0;
+    if (IsPnpOs()) {
+        count = FindBoards(boards.slots, kHardwareKeySlots);
+    } else {
+        count = ListLegacyHardware(boards.slots, kHardwareKeySlots);
+        wanted = wanted.substr(0, wanted.find('\\'));
+    }
+    for (int i = 0; i < count; ++i) {
+        if (SameName(boards.slots[i], wanted.c_str()))
+            return true;
+    }
+    return false;
+}
+
+int LookUpDefaultInterface(const char* name, std::string& busName)
+{
+    for (int number = 0; number < kDefaultInterfaceCount; ++number) {
+        std::string candidate = "IEEE" + std::to_string(number);
+        if (SameName(candidate.c_str(), name)) {
+            busName = candidate;
+            return DRV_ERR_NONE;
+        }
+    }
+    return DRV_ERR_UNKNOWN_NAME;
+}
+
+} // namespace
+
+bool SameName(const char* a, const char* b)
+{
+    for (; *a && *b; ++a, ++b) {
+        if (std::toupper(static_cast<unsigned char>(*a)) != std::toupper(static_cast<unsigned char>(*b)))
+            return false;
+    }
+    return *a == *b;
+}
+
+int LookUpInterface(const char* name, std::string& busName)
+{
+    HKEY root = nullptr;
+    if (!ConfigOpenNode(nullptr, &root))
+        return LookUpDefaultInterface(name, busName);
+    RegKey holder(root, HKEY_CURRENT_USER);
+    char node[kNodeNameSize];
+    for (DWORD index = 0; RegEnumKeyA(root, index, node, sizeof node) == ERROR_SUCCESS; ++index) {
+        char label[kUserNameSize];
+        if (!ConfigReadString(node, kUserName, label, sizeof label))
+            std::strcpy(label, node);
+        if (!SameName(label, name))
+            continue;
+        char hardwareKey[kHardwareKeySize];
+        if (!ConfigReadString(node, kHardwareKey, hardwareKey, sizeof hardwareKey))
+            hardwareKey[0] = '\0';
+        busName = label;
+        return BoardPresent(hardwareKey) ? DRV_ERR_NONE : DRV_ERR_NO_BOARD;
+    }
+    return DRV_ERR_UNKNOWN_NAME;
+}

@@ -1,0 +1,14 @@
+// Which interface a name means, from the bus configuration.
+#pragma once
+
+#include <string>
+
+// Looks up an interface by its name (case-blind): the configured interfaces'
+// "UserName" (their key name when it has none), or IEEE0 to IEEE3 when there
+// is no configuration root. DRV_ERR_NONE with the interface's name in
+// `busName` when its board is present, DRV_ERR_NO_BOARD when it is not,
+// DRV_ERR_UNKNOWN_NAME when no interface has the name.
+int LookUpInterface(const char* name, std::string& busName);
+
+// Case-blind equality of two whole texts.
+bool SameName(const char* a, const char* b);

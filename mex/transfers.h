@@ -1,0 +1,29 @@
+// The two ways to an instrument: the SICL library for addresses that begin
+// with "h", the bus driver library for all others. Each opens a connection,
+// sends the command, frees the command text, reads the reply when `reply` is
+// not null, and closes; every step runs whatever the earlier ones returned.
+#pragma once
+
+#include "mex/host_block.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// Status bits: opening, sending or reading, and closing failed.
+const uint8_t kOpenFailed = 1;
+const uint8_t kTransferFailed = 2;
+const uint8_t kCloseFailed = 4;
+
+const size_t kAddressSize = 20;
+const size_t kReplySize = 256;
+
+// `address` is the whole address; `reply` holds kReplySize bytes.
+uint8_t SiclTransfer(const char* address, HostBlock& command, char* reply);
+// `address` holds kAddressSize bytes: the interface name (its first five
+// characters) is cut out in place.
+uint8_t BusTransfer(char* address, HostBlock& command, char* reply);
+
+// The low 8 bits of the decimal number at the start of `text`, read as atoi
+// reads it (leading blanks, a sign, digits up to the first other character;
+// 0 without digits), whatever its size.
+uint8_t LowByteOfNumber(const char* text);

@@ -1,0 +1,182 @@
+#include "properties/item_settings.h"
+
+#include "config/config_layout.h"
+#include "config/config_nodes.h"
+#include "config/os_family.h"
+#include "config/reg_key.h"
+#include "config/registry_access.h"
+
+#include <cstring>
+
+const char kUserOneTermText[] = "User (1 term)";
+const char kUserTwoTermsText[] = "User (2 terms)";
+
+namespace {
+
+const char* const kEosTexts[kEosListSize] = {"CR_LF ", "LF_CR ", "CR ", "LF ", "NONE ", "User (1 term) ",
+                                             "User (2 terms) "};
+
+std::string TrimTrailingBlanks(std::string text)
+{
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
+std::string FetchText(HKEY key, const char* name)
+{
+    char buffer[128];
+    return RegFetchString(key, name, "", buffer, sizeof buffer);
+}
+
+int FetchInt(HKEY key, const char* name, DWORD defaultNumber)
+{
+    return static_cast<int>(RegFetchDword(key, name, defaultNumber));
+}
+
+int TermOrZero(int value)
+{
+    return IsTermChar(value) ? value : 0;
+}
+
+} // namespace
+
+std::string EosDisplayName(const std::string& storedName)
+{
+    if (storedName == "USER 1")
+        return kUserOneTermText;
+    if (storedName == "USER 2")
+        return kUserTwoTermsText;
+    return storedName;
+}
+
+std::string EosStoredName(const std::string& listText)
+{
+    if (listText == kUserOneTermText)
+        return "USER 1";
+    if (listText == kUserTwoTermsText)
+        return "USER 2";
+    return listText;
+}
+
+const char* const* EosListTexts()
+{
+    return kEosTexts;
+}
+
+std::string BoardModelOf(const std::string& hardwareKey)
+{
+    size_t start = hardwareKey.find_first_not_of('\\');
+    if (start == std::string::npos)
+        return std::string();
+    size_t end = hardwareKey.find('\\', start);
+    return hardwareKey.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+bool LoadSettings(NodeKind kind, const std::string& nodePath, ItemSettings& settings)
+{
+    HKEY key = nullptr;
+    bool opened = ConfigOpenNode(nodePath.c_str(), &key) != 0;
+    if (!opened && kind == NodeKind::Interface)
+        return false;
+    RegKey node(opened ? key : nullptr, HKEY_CURRENT_USER);
+    // A device without a node reads every value as its default.
+    HKEY from = opened ? key : nullptr;
+    bool isInterface = kind == NodeKind::Interface;
+    if (isInterface) {
+        settings.hardwareKey = FetchText(from, kHardwareKey);
+        if (!IsPnpOs())
+            settings.boardModel = BoardModelOf(settings.hardwareKey);
+    }
+    settings.primaryAddress = FetchInt(from, kPrimaryAddress, kInterfacePrimaryAddress);
+    if (!isInterface) {
+        settings.secondaryAddress = FetchInt(from, kSecondaryAddress, kNoSecondaryAddress);
+        settings.secondaryNone = settings.secondaryAddress < 0 || settings.secondaryAddress > 31;
+    }
+    settings.timeout = RegFetchDword(from, kTimeout, kDefaultTimeout);
+    if (isInterface)
+        settings.blockModeEnabled = FetchInt(from, kBlockModeEnabled, 1);
+    settings.in.eoi = FetchInt(from, kTermInEoi, 1);
+    settings.out.eoi = FetchInt(from, kTermOutEoi, 1);
+    settings.in.term1 = FetchInt(from, kTermIn0, kCarriageReturn);
+    settings.in.term2 = FetchInt(from, kTermIn1, kLineFeed);
+    settings.out.term1 = FetchInt(from, kTermOut0, kCarriageReturn);
+    settings.out.term2 = FetchInt(from, kTermOut1, kLineFeed);
+    settings.in.eos = EosDisplayName(FetchText(from, kTermIn)) + " ";
+    settings.out.eos = EosDisplayName(FetchText(from, kTermOut)) + " ";
+    for (int* term : {&settings.in.term1, &settings.in.term2, &settings.out.term1, &settings.out.term2})
+        *term = TermOrZero(*term);
+    return true;
+}
+
+bool StoreSettings(NodeKind kind, const std::string& nodePath, const ItemSettings& settings)
+{
+    HKEY key = nullptr;
+    if (!ConfigOpenNode(nodePath.c_str(), &key))
+        return false;
+    RegKey node(key, HKEY_CURRENT_USER);
+    bool isInterface = kind == NodeKind::Interface;
+    if (isInterface)
+        RegPutString(key, kHardwareKey, settings.hardwareKey.c_str());
+    // A primary address list left without a selection keeps the stored address.
+    if (settings.primaryAddress >= 0)
+        RegPutDword(key, kPrimaryAddress, static_cast<DWORD>(settings.primaryAddress));
+    if (!isInterface)
+        RegPutDword(key, kSecondaryAddress,
+                    settings.secondaryNone ? kNoSecondaryAddress : static_cast<DWORD>(settings.secondaryAddress));
+    RegPutDword(key, kTimeout, static_cast<DWORD>(settings.timeout));
+    if (isInterface) {
+        RegPutDword(key, kSystemController, 1);
+        RegPutDword(key, kBlockModeEnabled, static_cast<DWORD>(settings.blockModeEnabled));
+    }
+    RegPutString(key, kTermIn, EosStoredName(TrimTrailingBlanks(settings.in.eos)).c_str());
+    RegPutString(key, kTermOut, EosStoredName(TrimTrailingBlanks(settings.out.eos)).c_str());
+    long first = 0, second = 0;
+    TermValuesForStore(settings.in.eos, settings.in.term1, settings.in.term2, first, second);
+    RegPutDword(key, kTermIn0, static_cast<DWORD>(first));
+    RegPutDword(key, kTermIn1, static_cast<DWORD>(second));
+    TermValuesForStore(settings.out.eos, settings.out.term1, settings.out.term2, first, second);
+    RegPutDword(key, kTermOut0, static_cast<DWORD>(first));
+    RegPutDword(key, kTermOut1, static_cast<DWORD>(second));
+    RegPutDword(key, kTermInEoi, static_cast<DWORD>(settings.in.eoi));
+    RegPutDword(key, kTermOutEoi, static_cast<DWORD>(settings.out.eoi));
+    return true;
+}
+
+EosRule EosRuleFor(const std::string& listText)
+{
+    std::string name = EosStoredName(TrimTrailingBlanks(listText));
+    if (name == "CR_LF")
+        return {13, 10, false, false};
+    if (name == "LF_CR")
+        return {10, 13, false, false};
+    if (name == "CR")
+        return {13, -1, false, false};
+    if (name == "LF")
+        return {10, -1, false, false};
+    if (name == "USER 1")
+        return {-1, -1, true, false};
+    if (name == "USER 2")
+        return {-1, -1, true, true};
+    return {-1, -1, false, false};
+}
+
+void ApplyEosValues(TermRow& row)
+{
+    EosRule rule = EosRuleFor(row.eos);
+    if (rule.term1 >= 0)
+        row.term1 = rule.term1;
+    if (rule.term2 >= 0)
+        row.term2 = rule.term2;
+}
+
+void TermValuesForStore(const std::string& listText, int term1, int term2, long& stored1, long& stored2)
+{
+    std::string name = EosStoredName(TrimTrailingBlanks(listText));
+    stored1 = term1;
+    stored2 = term2;
+    if (name == "CR" || name == "LF" || name == "USER 1")
+        stored2 = -1;
+    if (name == "NONE")
+        stored1 = stored2 = -1;
+}

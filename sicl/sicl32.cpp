@@ -1,0 +1,261 @@
+// The SICL substitute on the simulated bus: sessions to the instruments of
+// simbus on the interface hpib7. Every call is written to the bus log.
+#include "sicl/sicl32.h"
+
+#include "sicl/formats.h"
+#include "simbus/sim_bus.h"
+#include "simbus/trace.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+
+namespace {
+
+const char kInterfaceName[] = "hpib7";
+const long kDefaultTimeoutMs = 10000;
+
+struct Session {
+    int primary = 0;
+    int secondary = kNoSecondary;
+    long timeoutMs = kDefaultTimeoutMs;
+    int termChar = -1;
+};
+
+struct Library {
+    std::mutex mutex;
+    std::map<int, Session> sessions;
+    // The error of the call in progress, for the log.
+    int callError = SICL_ERR_NONE;
+};
+
+Library g_library;
+
+// Starts a call: takes the lock, clears the call's error.
+class Call {
+public:
+    Call() : lock_(g_library.mutex) { g_library.callError = SICL_ERR_NONE; }
+
+    // Logs "name(arguments) = result", with the error of a failed call.
+    int Log(const std::string& call, int result) const
+    {
+        std::string line = call + " = " + std::to_string(result);
+        if (g_library.callError != SICL_ERR_NONE)
+            line += " error " + std::to_string(g_library.callError);
+        TraceLine(line);
+        return result;
+    }
+
+private:
+    std::lock_guard<std::mutex> lock_;
+};
+
+// Records the call's error; returns `result`.
+int Fail(int error, int result)
+{
+    g_library.callError = error;
+    return result;
+}
+
+Session* Find(int id)
+{
+    auto found = g_library.sessions.find(id);
+    return found == g_library.sessions.end() ? nullptr : &found->second;
+}
+
+// A bus address, 0 to 30, taking all of `text`.
+bool ParseBusAddress(const std::string& text, int& address)
+{
+    if (text.empty() || text.size() > 2)
+        return false;
+    for (char c : text) {
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            return false;
+    }
+    address = std::atoi(text.c_str());
+    return address <= kMaxBusAddress;
+}
+
+// "hpib7,PRIMARY[,SECONDARY]", the interface name in any case.
+bool ParseAddress(const char* address, Session& session)
+{
+    std::string text = address;
+    size_t first = text.find(',');
+    if (first == std::string::npos)
+        return false;
+    std::string name = text.substr(0, first);
+    for (char& c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (name != kInterfaceName)
+        return false;
+    size_t second = text.find(',', first + 1);
+    if (!ParseBusAddress(text.substr(first + 1, second - first - 1), session.primary))
+        return false;
+    return second == std::string::npos || ParseBusAddress(text.substr(second + 1), session.secondary);
+}
+
+int Open(const char* address)
+{
+    Session session;
+    if (!address || !ParseAddress(address, session))
+        return Fail(SICL_ERR_BAD_ADDRESS, 0);
+    int id = 1;
+    while (g_library.sessions.count(id))
+        ++id;
+    g_library.sessions[id] = session;
+    return id;
+}
+
+// Sends the text, each line feed of the format with END; 1, or 0 on failure.
+int Send(const Session& session, const WriteText& text)
+{
+    SimBus& bus = BusOf(kInterfaceName);
+    size_t start = 0;
+    for (size_t end : text.ends) {
+        if (!bus.Write(session.primary, session.secondary, text.bytes.data() + start, end - start, true))
+            return Fail(SICL_ERR_NO_LISTENER, 0);
+        start = end;
+    }
+    if (start < text.bytes.size() &&
+        !bus.Write(session.primary, session.secondary, text.bytes.data() + start, text.bytes.size() - start, false))
+        return Fail(SICL_ERR_NO_LISTENER, 0);
+    return 1;
+}
+
+// Reads one answer of at most `width` characters into `reply` and drops the
+// rest of it; 1, or 0 on failure.
+int Receive(const Session& session, size_t width, char* reply)
+{
+    SimBus& bus = BusOf(kInterfaceName);
+    std::string answer(width, '\0');
+    size_t count = 0;
+    if (!bus.Read(session.primary, session.secondary, &answer[0], width, true, session.termChar,
+                  static_cast<int>(session.timeoutMs), &count))
+        return Fail(SICL_ERR_TIMEOUT, 0);
+    bus.Clear(session.primary, session.secondary);
+    std::memcpy(reply, answer.data(), count);
+    reply[count] = '\0';
+    return 1;
+}
+
+int Printf(int id, const char* format, va_list& args, std::string& shown)
+{
+    WriteText text;
+    bool formatted = FormatWrite(format, args, text);
+    shown = text.shownArguments;
+    Session* session = Find(id);
+    if (!session)
+        return Fail(SICL_ERR_BAD_ID, 0);
+    if (!formatted)
+        return Fail(SICL_ERR_BAD_FORMAT, 0);
+    return Send(*session, text);
+}
+
+int Promptf(int id, const char* writeFormat, const char* readFormat, va_list& args, std::string& shown)
+{
+    WriteText text;
+    bool formatted = FormatWrite(writeFormat, args, text);
+    shown = text.shownArguments;
+    Session* session = Find(id);
+    if (!session)
+        return Fail(SICL_ERR_BAD_ID, 0);
+    size_t width = ReadFormatWidth(readFormat);
+    if (!formatted || width == 0)
+        return Fail(SICL_ERR_BAD_FORMAT, 0);
+    char* reply = va_arg(args, char*);
+    if (!reply)
+        return Fail(SICL_ERR_BAD_ARGUMENT, 0);
+    return Send(*session, text) && Receive(*session, width, reply);
+}
+
+} // namespace
+
+int SICL_CALL SiclOpen(const char* address)
+{
+    Call call;
+    int result = Open(address);
+    if (!TraceEnabled())
+        return result;
+    return call.Log("SiclOpen(" + Quoted(address) + ")", result);
+}
+
+int SICL_CALL SiclTimeout(int id, long timeoutMs)
+{
+    Call call;
+    int result = SICL_ERR_NONE;
+    Session* session = Find(id);
+    if (!session)
+        result = Fail(SICL_ERR_BAD_ID, SICL_ERR_BAD_ID);
+    else if (timeoutMs < 0)
+        result = Fail(SICL_ERR_BAD_ARGUMENT, SICL_ERR_BAD_ARGUMENT);
+    else
+        session->timeoutMs = timeoutMs;
+    if (!TraceEnabled())
+        return result;
+    return call.Log("SiclTimeout(" + std::to_string(id) + ", " + std::to_string(timeoutMs) + ")", result);
+}
+
+int SICL_CALL SiclTermChar(int id, int termChar)
+{
+    Call call;
+    int result = SICL_ERR_NONE;
+    Session* session = Find(id);
+    if (!session)
+        result = Fail(SICL_ERR_BAD_ID, SICL_ERR_BAD_ID);
+    else if (termChar < -1 || termChar > 255)
+        result = Fail(SICL_ERR_BAD_ARGUMENT, SICL_ERR_BAD_ARGUMENT);
+    else
+        session->termChar = termChar;
+    if (!TraceEnabled())
+        return result;
+    return call.Log("SiclTermChar(" + std::to_string(id) + ", " + std::to_string(termChar) + ")", result);
+}
+
+int SiclPrintf(int id, const char* format, ...)
+{
+    Call call;
+    va_list args;
+    va_start(args, format);
+    std::string shown;
+    int result = Printf(id, format, args, shown);
+    va_end(args);
+    if (!TraceEnabled())
+        return result;
+    return call.Log("SiclPrintf(" + std::to_string(id) + ", " + Quoted(format) + shown + ")", result);
+}
+
+int SiclPromptf(int id, const char* writeFormat, const char* readFormat, ...)
+{
+    Call call;
+    va_list args;
+    va_start(args, readFormat);
+    std::string shown;
+    int result = Promptf(id, writeFormat, readFormat, args, shown);
+    va_end(args);
+    if (!TraceEnabled())
+        return result;
+    return call.Log("SiclPromptf(" + std::to_string(id) + ", " + Quoted(writeFormat) + ", " + Quoted(readFormat) + shown +
+                        ")",
+                    result);
+}
+
+int SICL_CALL SiclClose(int id)
+{
+    Call call;
+    int result = g_library.sessions.erase(id) ? SICL_ERR_NONE : Fail(SICL_ERR_BAD_ID, SICL_ERR_BAD_ID);
+    if (!TraceEnabled())
+        return result;
+    return call.Log("SiclClose(" + std::to_string(id) + ")", result);
+}
+
+int SICL_CALL SiclCleanup(void)
+{
+    Call call;
+    g_library.sessions.clear();
+    if (!TraceEnabled())
+        return 0;
+    return call.Log("SiclCleanup()", 0);
+}

@@ -1,0 +1,50 @@
+// The SICL instrument library (SICL32), as the MATLAB commands call it.
+// Imported by ordinal: 1 SiclOpen, 2 SiclTimeout, 3 SiclTermChar, 4 SiclPrintf,
+// 5 SiclPromptf, 6 SiclClose, 7 SiclCleanup.
+#pragma once
+
+#ifdef _WIN32
+#define SICL_CALL __stdcall
+#else
+#define SICL_CALL
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Error numbers that SiclClose returns and the bus log shows.
+enum {
+    SICL_ERR_NONE = 0,
+    SICL_ERR_BAD_ID = 1,       // not an open session
+    SICL_ERR_BAD_ADDRESS = 2,  // not "hpib7,PRIMARY[,SECONDARY]" with addresses 0 to 30
+    SICL_ERR_BAD_ARGUMENT = 3, // a time-out below 0 or a character outside 0 to 255
+    SICL_ERR_BAD_FORMAT = 4,   // a conversion the formats do not offer
+    SICL_ERR_NO_LISTENER = 5,  // nothing listens at the session's address
+    SICL_ERR_TIMEOUT = 6       // the device did not answer in time
+};
+
+// Opens a session to a device, "hpib7,22" or with a secondary address
+// "hpib7,22,3": its id, or 0 on failure.
+int SICL_CALL SiclOpen(const char* address);
+// The session's time-out in milliseconds: 0, or an error number.
+int SICL_CALL SiclTimeout(int id, long timeoutMs);
+// The character that ends a read besides END, -1 for none: 0, or an error number.
+int SICL_CALL SiclTermChar(int id, int termChar);
+// Formatted write. The format offers %s, %d, %c and %%; each line feed that
+// the format itself holds goes with END. 1 on success, 0 on failure.
+int SiclPrintf(int id, const char* format, ...);
+// Formatted write, then formatted read into the argument after those written.
+// The read format is %t or %Nt: characters up to and including the one with
+// END or the termination character, at most N (65536 without N), then a NUL.
+// The rest of the answer is dropped; a read that ends otherwise fails and
+// leaves the argument as it was. 1 on success, 0 on failure.
+int SiclPromptf(int id, const char* writeFormat, const char* readFormat, ...);
+// Closes a session: 0, or an error number.
+int SICL_CALL SiclClose(int id);
+// Closes every session of the process: 0.
+int SICL_CALL SiclCleanup(void);
+
+#ifdef __cplusplus
+}
+#endif

@@ -1,0 +1,242 @@
+#include "simbus/bench.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+const char kDefaultIdentification[] = "Simbus,Multimeter,0,1.0";
+
+const char kDefaultBench[] =
+    "22 multimeter\n"
+    "5 echo\n"
+    "9 silent\n"
+    "12 talker 300\n"
+    "13 reply \"AB\\0CD\"\n";
+
+namespace {
+
+const size_t kMaxTalkerLength = 65536;
+
+struct KindName {
+    const char* name;
+    InstrumentKind kind;
+};
+
+const KindName kKinds[] = {
+    {"multimeter", InstrumentKind::Multimeter}, {"echo", InstrumentKind::Echo},
+    {"silent", InstrumentKind::Silent},         {"talker", InstrumentKind::Talker},
+    {"reply", InstrumentKind::Reply},
+};
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+// A quoted text with escapes, taking all of `token`.
+bool ParseQuoted(const std::string& token, std::string& text)
+{
+    if (token.size() < 2 || token.front() != '"' || token.back() != '"')
+        return false;
+    for (size_t i = 1; i + 1 < token.size(); ++i) {
+        char c = token[i];
+        if (c == '"')
+            return false;
+        if (c != '\\') {
+            text += c;
+            continue;
+        }
+        if (++i + 1 >= token.size())
+            return false;
+        switch (token[i]) {
+        case 'r': text += '\r'; break;
+        case 'n': text += '\n'; break;
+        case 't': text += '\t'; break;
+        case '0': text += '\0'; break;
+        case '\\': text += '\\'; break;
+        case '"': text += '"'; break;
+        case 'x': {
+            int high = i + 2 < token.size() - 1 ? HexDigit(token[i + 1]) : -1;
+            int low = high >= 0 ? HexDigit(token[i + 2]) : -1;
+            if (low < 0)
+                return false;
+            text += static_cast<char>(high * 16 + low);
+            i += 2;
+            break;
+        }
+        default:
+            return false;
+        }
+    }
+    return true;
+}
+
+// A decimal number within [low, high], taking all of `text`.
+bool ParseNumber(const std::string& text, long low, long high, long& number)
+{
+    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0])))
+        return false;
+    char* end = nullptr;
+    number = std::strtol(text.c_str(), &end, 10);
+    return *end == '\0' && number >= low && number <= high;
+}
+
+bool ParseAddress(const std::string& token, BenchEntry& entry)
+{
+    size_t comma = token.find(',');
+    long primary = 0;
+    long secondary = kNoSecondary;
+    if (!ParseNumber(token.substr(0, comma), 0, kMaxBusAddress, primary))
+        return false;
+    if (comma != std::string::npos && !ParseNumber(token.substr(comma + 1), 0, kMaxBusAddress, secondary))
+        return false;
+    entry.primary = static_cast<int>(primary);
+    entry.secondary = static_cast<int>(secondary);
+    return true;
+}
+
+// Splits at blanks; a quoted token may hold blanks.
+std::vector<std::string> Tokens(const std::string& line)
+{
+    std::vector<std::string> tokens;
+    size_t i = 0;
+    while (i < line.size()) {
+        if (std::isspace(static_cast<unsigned char>(line[i]))) {
+            ++i;
+            continue;
+        }
+        size_t start = i;
+        if (line[i] == '"') {
+            for (++i; i < line.size() && line[i] != '"'; ++i) {
+                if (line[i] == '\\')
+                    ++i;
+            }
+            i = i < line.size() ? i + 1 : line.size();
+        } else {
+            while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i])))
+                ++i;
+        }
+        tokens.push_back(line.substr(start, i - start));
+    }
+    return tokens;
+}
+
+bool ParseEntry(const std::vector<std::string>& tokens, BenchEntry& entry, std::string& error)
+{
+    if (!ParseAddress(tokens[0], entry)) {
+        error = "bad address " + tokens[0];
+        return false;
+    }
+    if (tokens.size() < 2) {
+        error = "missing instrument kind";
+        return false;
+    }
+    const KindName* kind = nullptr;
+    for (const KindName& candidate : kKinds) {
+        if (tokens[1] == candidate.name)
+            kind = &candidate;
+    }
+    if (!kind) {
+        error = "unknown instrument kind " + tokens[1];
+        return false;
+    }
+    entry.kind = kind->kind;
+    const std::string argument = tokens.size() > 2 ? tokens[2] : "";
+    bool needsArgument = kind->kind == InstrumentKind::Talker || kind->kind == InstrumentKind::Reply;
+    bool takesArgument = needsArgument || kind->kind == InstrumentKind::Multimeter;
+    if (tokens.size() > (takesArgument ? 3u : 2u) || (needsArgument && tokens.size() < 3)) {
+        error = needsArgument ? std::string(kind->name) + " needs one argument"
+                              : std::string("too many arguments for ") + kind->name;
+        return false;
+    }
+    long length = 0;
+    switch (kind->kind) {
+    case InstrumentKind::Multimeter:
+        if (argument.empty())
+            entry.text = kDefaultIdentification;
+        else if (!ParseQuoted(argument, entry.text))
+            error = "bad identification text";
+        break;
+    case InstrumentKind::Talker:
+        if (ParseNumber(argument, 1, kMaxTalkerLength, length))
+            entry.length = static_cast<size_t>(length);
+        else
+            error = "bad talker length " + argument;
+        break;
+    case InstrumentKind::Reply:
+        if (!ParseQuoted(argument, entry.text))
+            error = "bad reply text";
+        break;
+    default:
+        break;
+    }
+    return error.empty();
+}
+
+bool ParseLine(const std::string& line, Bench& bench, std::string& error)
+{
+    std::vector<std::string> tokens = Tokens(line.substr(0, line.find('#')));
+    if (tokens.empty())
+        return true;
+    if (tokens[0] == "timing") {
+        if (tokens.size() == 2 && (tokens[1] == "real" || tokens[1] == "simulated")) {
+            bench.realTime = tokens[1] == "real";
+            return true;
+        }
+        error = "timing is real or simulated";
+        return false;
+    }
+    BenchEntry entry;
+    if (!ParseEntry(tokens, entry, error))
+        return false;
+    for (const BenchEntry& other : bench.entries) {
+        if (other.primary == entry.primary && other.secondary == entry.secondary) {
+            error = "address " + tokens[0] + " is taken";
+            return false;
+        }
+    }
+    bench.entries.push_back(entry);
+    return true;
+}
+
+} // namespace
+
+bool ParseBench(const std::string& text, Bench& bench, std::string& error)
+{
+    std::istringstream in(text);
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        if (!ParseLine(line, bench, error)) {
+            error = "line " + std::to_string(number) + ": " + error;
+            return false;
+        }
+    }
+    return true;
+}
+
+Bench LoadProcessBench()
+{
+    Bench bench;
+    std::string error;
+    const char* path = std::getenv("QUENBUS_SIMBUS_BENCH");
+    if (!path || !*path) {
+        ParseBench(kDefaultBench, bench, error);
+        return bench;
+    }
+    std::ifstream file(path, std::ios::binary);
+    if (file) {
+        std::ostringstream text;
+        text << file.rdbuf();
+        if (ParseBench(text.str(), bench, error))
+            return bench;
+    } else {
+        error = "cannot read the file";
+    }
+    std::fprintf(stderr, "simbus: %s: %s; the bus is empty\n", path, error.c_str());
+    return Bench();
+}

@@ -1,0 +1,45 @@
+// A bench: the instruments on a simulated bus, read from a definition text.
+//
+// One instrument per line, "PRIMARY[,SECONDARY] KIND [ARGUMENT]"; '#' starts
+// a comment. Kinds:
+//   multimeter ["IDENTIFICATION"]  *IDN?, *RST and MEAS:VOLT?
+//   echo                           answers the last command, without terminator
+//   silent                         accepts writes, never answers
+//   talker LENGTH                  answers LENGTH characters
+//   reply "TEXT"                   answers TEXT (escapes \r \n \t \0 \\ \" \xHH)
+// The line "timing real" makes a read that finds nothing wait for its
+// time-out; by default it fails at once.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+enum class InstrumentKind { Multimeter, Echo, Silent, Talker, Reply };
+
+const int kNoSecondary = 255;
+const int kMaxBusAddress = 30;
+
+struct BenchEntry {
+    int primary = 0;
+    int secondary = kNoSecondary;
+    InstrumentKind kind = InstrumentKind::Silent;
+    std::string text;  // the multimeter's identification, or the fixed reply
+    size_t length = 0; // the talker's answer length
+};
+
+struct Bench {
+    std::vector<BenchEntry> entries;
+    bool realTime = false;
+};
+
+// The bench every interface has unless QUENBUS_SIMBUS_BENCH names another.
+extern const char kDefaultBench[];
+extern const char kDefaultIdentification[];
+
+// Parses a definition; on failure describes the first bad line in `error`.
+bool ParseBench(const std::string& text, Bench& bench, std::string& error);
+
+// The bench of this process: the file named by QUENBUS_SIMBUS_BENCH, else the
+// default bench. A bad file is reported on stderr and gives an empty bench.
+Bench LoadProcessBench();

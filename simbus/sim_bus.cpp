@@ -1,0 +1,75 @@
+#include "simbus/sim_bus.h"
+
+#include <cctype>
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <thread>
+
+SimBus::SimBus(const Bench& bench) : realTime_(bench.realTime)
+{
+    for (const BenchEntry& entry : bench.entries)
+        instruments_.emplace_back(entry);
+}
+
+Instrument* SimBus::Find(int primary, int secondary)
+{
+    for (Instrument& instrument : instruments_) {
+        if (instrument.Entry().primary == primary && instrument.Entry().secondary == secondary)
+            return &instrument;
+    }
+    return nullptr;
+}
+
+bool SimBus::Write(int primary, int secondary, const char* data, size_t count, bool end)
+{
+    Instrument* instrument = Find(primary, secondary);
+    if (!instrument)
+        return false;
+    instrument->Listen(data, count, end);
+    return true;
+}
+
+bool SimBus::Read(int primary, int secondary, char* buffer, size_t size, bool stopAtEnd, int eosChar, int timeoutMs,
+                  size_t* count)
+{
+    *count = 0;
+    if (Instrument* instrument = Find(primary, secondary)) {
+        std::string& output = instrument->Output();
+        size_t taken = 0;
+        bool ended = false;
+        while (taken < size && taken < output.size() && !ended) {
+            unsigned char byte = static_cast<unsigned char>(output[taken++]);
+            ended = (stopAtEnd && taken == output.size()) || (eosChar >= 0 && byte == eosChar);
+        }
+        if (taken)
+            std::memcpy(buffer, output.data(), taken);
+        output.erase(0, taken);
+        *count = taken;
+        if (ended || taken == size)
+            return true;
+    }
+    if (realTime_ && timeoutMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+    return false;
+}
+
+void SimBus::Clear(int primary, int secondary)
+{
+    if (Instrument* instrument = Find(primary, secondary))
+        instrument->Output().clear();
+}
+
+SimBus& BusOf(const std::string& interfaceName)
+{
+    static const Bench bench = LoadProcessBench();
+    static std::map<std::string, std::unique_ptr<SimBus>> buses;
+    std::string key;
+    for (char c : interfaceName)
+        key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    std::unique_ptr<SimBus>& bus = buses[key];
+    if (!bus)
+        bus.reset(new SimBus(bench));
+    return *bus;
+}

@@ -1,0 +1,37 @@
+// A simulated IEEE 488 bus: the instruments of a bench at their addresses.
+// The controller's calls succeed or fail at once; a read that finds nothing
+// to read times out, waiting for its time-out only on a real-time bench.
+#pragma once
+
+#include "simbus/bench.h"
+#include "simbus/instrument.h"
+
+#include <string>
+#include <vector>
+
+class SimBus {
+public:
+    explicit SimBus(const Bench& bench);
+
+    // Sends bytes to the instrument at the address, END with the last byte
+    // when `end`; false when nothing listens there.
+    bool Write(int primary, int secondary, const char* data, size_t count, bool end);
+    // Reads at most `size` bytes of what the instrument at the address says.
+    // The read ends after the byte that comes with END (when `stopAtEnd`),
+    // after the byte `eosChar` (when not negative), or with the buffer full;
+    // otherwise it times out and returns false. `count` gets the bytes read.
+    bool Read(int primary, int secondary, char* buffer, size_t size, bool stopAtEnd, int eosChar, int timeoutMs,
+              size_t* count);
+    // Drops what the instrument at the address has not said yet.
+    void Clear(int primary, int secondary);
+
+private:
+    Instrument* Find(int primary, int secondary);
+
+    std::vector<Instrument> instruments_;
+    bool realTime_;
+};
+
+// The bus behind an interface name (case-blind), made from the process's
+// bench on first use.
+SimBus& BusOf(const std::string& interfaceName);

@@ -1,0 +1,14 @@
+// The bus log: the substitute libraries append one line per call (name,
+// arguments and result) to the file named by QUENBUS_SIMBUS_TRACE, when set.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+bool TraceEnabled();
+void TraceLine(const std::string& line);
+
+// Bytes as a double-quoted text: \" \\ \n \r \t and \xHH for other bytes
+// outside printable ASCII. A null text is (null).
+std::string Quoted(const char* data, size_t count);
+std::string Quoted(const char* text);

@@ -1,0 +1,47 @@
+// Driving real windows from a test: finding them, reading their controls,
+// pressing their buttons and photographing them. Steps run from a thread
+// timer, which the modal loops of dialogs and property sheets dispatch.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// A top-level window of this thread whose caption is `caption`; null if none.
+HWND FindThreadWindow(const std::string& caption);
+// The text of a window.
+std::string TextOf(HWND hwnd);
+// The control of that id in a dialog, or in the dialog of a property sheet's page.
+HWND FindControl(HWND dialog, int id);
+
+// Presses a button as a click does (the button must be enabled to act). The
+// click is posted: it takes effect once the current step has returned.
+void Click(HWND dialog, int id);
+bool IsEnabled(HWND dialog, int id);
+
+// One tree item as the user sees it.
+struct TreeItem {
+    HTREEITEM handle;
+    std::string label;
+    int image;
+    LPARAM data;
+    bool expanded;
+    std::vector<TreeItem> children;
+};
+
+std::vector<TreeItem> ReadTree(HWND tree);
+HTREEITEM SelectedItem(HWND tree);
+void SelectItem(HWND tree, HTREEITEM item);
+
+// Saves what the screen shows of the window as a 24-bit BMP file.
+bool SaveScreenshot(HWND hwnd, const std::string& path);
+
+// Runs `open` (which enters a modal loop) while `steps` run one per timer
+// tick; a step returns false to be tried again at the next tick. Returns
+// false when the steps did not all finish in time; the window of
+// `closeOnTimeout` (when given) is then closed so that `open` returns.
+bool RunWithSteps(const std::function<void()>& open, std::vector<std::function<bool()>> steps,
+                  const std::function<HWND()>& closeOnTimeout = nullptr, int maxTicks = 400);
