@@ -1,15 +1,19 @@
 #include "applet/bus_page.h"
 
 #include "applet/driver_check.h"
+#include "applet/rename_dialog.h"
 #include "config/config_layout.h"
 #include "config/config_nodes.h"
 #include "config/node_index.h"
 #include "config/os_family.h"
 #include "config/reg_key.h"
 #include "config/setup_exports.h"
+#include "framework/module.h"
+#include "properties/properties_dialog.h"
 #include "resources/resource.h"
 
 #include <cstring>
+#include <set>
 
 namespace {
 
@@ -25,6 +29,15 @@ const DWORD kMaxNodes = 1000;
 bool EqualNoCase(const std::string& a, const std::string& b)
 {
     return a.size() == b.size() && _stricmp(a.c_str(), b.c_str()) == 0;
+}
+
+std::string TrimBlanks(const std::string& text)
+{
+    size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return std::string();
+    size_t last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
 }
 
 } // namespace
@@ -258,10 +271,116 @@ long CPropPageInD::OnDblclkTree(const NMHDR*)
     return 1;
 }
 
-void CPropPageInD::OnProperties() {}
+void CPropPageInD::OnProperties()
+{
+    HTREEITEM item = m_tree.GetSelection();
+    if (!item)
+        return;
+    bool isInterface = (m_tree.GetItemData(item) & NODE_INTERFACE) != 0;
+    CPropertiesDialog dialog(m_hWnd);
+    dialog.m_kind = isInterface ? NodeKind::Interface : NodeKind::Device;
+    dialog.m_nodePath = NodeKeyPath(item);
+    dialog.m_itemName = m_tree.GetItemText(item);
+    dialog.DoModal();
+    if (isInterface)
+        UpdateAllInterfaceImages();
+}
 
-void CPropPageInD::OnAddDevice() {}
+unsigned CPropPageInD::NewDeviceNumber(HTREEITEM interfaceItem) const
+{
+    std::set<unsigned> used;
+    for (HTREEITEM child = m_tree.GetChild(interfaceItem); child; child = m_tree.GetNextSibling(child))
+        used.insert(m_tree.GetItemData(child) & NODE_NUMBER_MASK);
+    // Keys the tree does not show count too: pending removals and any other.
+    HKEY key = nullptr;
+    if (ConfigOpenNode(NodeKeyPath(interfaceItem).c_str(), &key)) {
+        RegKey node(key, HKEY_CURRENT_USER);
+        char name[256];
+        for (DWORD index = 0; RegEnumKeyA(key, index, name, sizeof name) == ERROR_SUCCESS; ++index)
+            used.insert(ParseNodeIndex(name));
+    }
+    return NextDeviceNumber(used);
+}
 
-void CPropPageInD::OnRemove() {}
+HTREEITEM CPropPageInD::AddNewDevice(HTREEITEM interfaceItem)
+{
+    std::string base = LoadModuleString(IDS_NEW_DEVICE);
+    std::string name = base;
+    for (int counter = 2; NameExists(m_tree.GetRoot(), name); ++counter)
+        name = base + " (" + std::to_string(counter) + ")";
+    HTREEITEM item = InsertDeviceItem(interfaceItem, name, NewDeviceNumber(interfaceItem));
+    if (!item)
+        return nullptr;
+    m_tree.SetItemData(item, m_tree.GetItemData(item) | NODE_ADDED);
+    std::string path = NodeKeyPath(item);
+    ConfigCreateNode(path.c_str(), 0, nullptr);
+    m_addedKeys.push_back(path);
+    return item;
+}
 
-void CPropPageInD::OnRename() {}
+void CPropPageInD::OnAddDevice()
+{
+    HTREEITEM item = m_tree.GetSelection();
+    if (!item)
+        return;
+    if (m_tree.GetItemData(item) & NODE_DEVICE)
+        item = m_tree.GetParentItem(item);
+    if (!item || !(m_tree.GetItemData(item) & NODE_INTERFACE))
+        return;
+    HTREEITEM added = AddNewDevice(item);
+    if (added) {
+        m_tree.Expand(item);
+        m_tree.EnsureVisible(added);
+        m_tree.Select(added);
+        SetModified(true);
+    }
+    OnRename();
+    OnProperties();
+}
+
+void CPropPageInD::OnRemove()
+{
+    HTREEITEM item = m_tree.GetSelection();
+    if (!item || !(m_tree.GetItemData(item) & NODE_DEVICE))
+        return;
+    std::string text = m_tree.GetItemText(item) + "\n\n\n" + LoadModuleString(IDS_REMOVE_WARNING);
+    std::string caption = LoadModuleString(IDS_REMOVE_CAPTION);
+    if (MessageBoxA(m_hWnd, text.c_str(), caption.c_str(), MB_OKCANCEL | MB_ICONEXCLAMATION) != IDOK)
+        return;
+    m_removedKeys.push_back(NodeKeyPath(item));
+    m_tree.DeleteItem(item);
+    SetModified(true);
+}
+
+void CPropPageInD::OnRename()
+{
+    HTREEITEM item = m_tree.GetSelection();
+    // The root has no node to take a name.
+    if (!item || (m_tree.GetItemData(item) & NODE_ROOT))
+        return;
+    CRenameDialog dialog(m_hWnd);
+    dialog.m_strKind = "Interface";
+    dialog.m_strFrom = m_tree.GetItemText(item);
+    dialog.m_strTo = dialog.m_strFrom;
+    if (dialog.DoModal() != IDOK)
+        return;
+    for (;;) {
+        std::string name = TrimBlanks(dialog.m_strTo);
+        if (EqualNoCase(name, dialog.m_strFrom))
+            return;
+        UINT error = 0;
+        if (name.empty())
+            error = IDS_NAME_EMPTY;
+        else if (NameExists(FirstSibling(item), name))
+            error = IDS_NAME_EXISTS;
+        if (!error) {
+            m_tree.SetItemText(item, name);
+            SetModified(true);
+            m_tree.SetItemData(item, m_tree.GetItemData(item) | NODE_NAME_CHANGED);
+            return;
+        }
+        MessageBoxA(m_hWnd, LoadModuleString(error).c_str(), GetText().c_str(), MB_OK | MB_ICONSTOP);
+        if (dialog.DoModal() != IDOK)
+            return;
+    }
+}

@@ -44,6 +44,9 @@ private:
     // Reads a node's "UserName" into `label`, which holds the key name when it has none.
     static std::string NodeLabel(const std::string& nodePath, const char* keyName);
     void CommitItem(HTREEITEM item);
+    HTREEITEM AddNewDevice(HTREEITEM interfaceItem);
+    // A device number no key of the interface uses, shown in the tree or not.
+    unsigned NewDeviceNumber(HTREEITEM interfaceItem) const;
 
     static const CommandEntry<CPropPageInD> kCommands[];
     static const NotifyEntry<CPropPageInD> kNotifications[];

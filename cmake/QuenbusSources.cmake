@@ -17,6 +17,7 @@ set(QUENBUS_CORE_SOURCES
   ${PROJECT_SOURCE_DIR}/framework/validation.cpp
   ${PROJECT_SOURCE_DIR}/platform/reg_file.cpp
   ${PROJECT_SOURCE_DIR}/properties/item_settings.cpp
+  ${PROJECT_SOURCE_DIR}/properties/system_resources.cpp
   ${PROJECT_SOURCE_DIR}/service/driver_service.cpp
 )
 

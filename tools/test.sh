@@ -1,6 +1,7 @@
 #!/bin/bash
 # Builds every target and runs every suite: natively (plain and with ASan and
-# UBSan) and under Wine. The i686 Windows build is compiled only.
+# UBSan, and the MEX commands in GNU Octave) and under Wine. The i686 Windows
+# build is compiled only.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUENBUS_BUILD_DIR:-$root/build}
@@ -25,7 +26,8 @@ configure_and_build() { # directory, extra cmake arguments...
 run_tests() {
     local dir=$1
     if ctest --test-dir "$dir" -V >"$dir/ctest.log" 2>&1; then
-        grep -E '^ *[0-9]+: (\[(==========|  PASSED  |  SKIPPED )\]|[0-9]+ failed$)|Test +#|tests passed' "$dir/ctest.log"
+        grep -E '^ *[0-9]+: (\[(==========|  PASSED  |  SKIPPED )\]|[0-9]+ failed$|mex cases )|Test +#|tests passed' \
+            "$dir/ctest.log"
     else
         cat "$dir/ctest.log"
         return 1
@@ -36,8 +38,10 @@ mkdir -p "$build"
 
 section "native build"
 configure_and_build "$build/native"
-section "native tests (plain and sanitized)"
+section "native tests (plain and sanitized, and the MEX commands in GNU Octave)"
 run_tests "$build/native"
+section "benchmark: the MEX commands in GNU Octave (fails if memory grows)"
+cmake --build "$build/native" --target mex-bench
 
 section "Windows x86_64 build"
 configure_and_build "$build/win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"

@@ -1,7 +1,6 @@
 // The applet as the Control Panel runs it: the real sheet, page and tree,
 // driven from a thread timer, checked against the registry.
-#include "cpl_module.h"
-#include "ui_driver.h"
+#include "applet_steps.h"
 
 #include "../unit/system_fixture.h"
 #include "applet/tree_items.h"
@@ -20,24 +19,6 @@ const int kAcceptedImage = 1;
 const int kFailedImage = 2;
 const int kUnrecognisedImage = 3;
 const int kDeviceImage = 4;
-
-HWND Sheet()
-{
-    return FindThreadWindow(kSheetCaption);
-}
-
-HWND Tree()
-{
-    return FindControl(Sheet(), IDC_TREE);
-}
-
-std::vector<std::string> Labels(const std::vector<TreeItem>& items)
-{
-    std::vector<std::string> labels;
-    for (const TreeItem& item : items)
-        labels.push_back(item.label);
-    return labels;
-}
 
 struct Buttons {
     bool properties, addDevice, remove, rename;
@@ -74,26 +55,6 @@ void RenamePending(HWND tree, HTREEITEM item, const std::string& label)
     SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
     HWND page = GetParent(tree);
     SendMessageA(GetParent(page), PSM_CHANGED, reinterpret_cast<WPARAM>(page), 0);
-}
-
-std::string Screenshot(const char* name)
-{
-    return std::string(QUENBUS_SCREENSHOT_DIR) + "/" + name + ".bmp";
-}
-
-// Opens the applet and runs the steps; the last step must close the sheet.
-void OpenApplet(const CplModule& cpl, std::vector<std::function<bool()>> steps)
-{
-    steps.insert(steps.begin(), [] { return Sheet() != nullptr; });
-    EXPECT_TRUE(RunWithSteps([&] { cpl.Open(); }, std::move(steps), Sheet)) << "the sheet did not finish its steps";
-}
-
-std::function<bool()> Press(int id)
-{
-    return [id] {
-        Click(Sheet(), id);
-        return true;
-    };
 }
 
 // A Plug-and-Play board served by a driver of the group, bound to IEEE0.

@@ -7,13 +7,20 @@ namespace {
 
 struct Search {
     const std::string* caption;
+    bool messageBox;
     HWND found;
 };
+
+// Message boxes carry their text in a static of id 0xFFFF.
+bool IsMessageBox(HWND hwnd)
+{
+    return GetDlgItem(hwnd, 0xFFFF) != nullptr;
+}
 
 BOOL CALLBACK MatchCaption(HWND hwnd, LPARAM lParam)
 {
     auto* search = reinterpret_cast<Search*>(lParam);
-    if (IsWindowVisible(hwnd) && TextOf(hwnd) == *search->caption) {
+    if (IsWindowVisible(hwnd) && TextOf(hwnd) == *search->caption && IsMessageBox(hwnd) == search->messageBox) {
         search->found = hwnd;
         return FALSE;
     }
@@ -73,7 +80,7 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
 
 HWND FindThreadWindow(const std::string& caption)
 {
-    Search search{&caption, nullptr};
+    Search search{&caption, false, nullptr};
     EnumThreadWindows(GetCurrentThreadId(), MatchCaption, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -173,4 +180,59 @@ bool RunWithSteps(const std::function<void()>& open, std::vector<std::function<b
     KillTimer(nullptr, timer);
     g_runner = nullptr;
     return !runner.timedOut && runner.next >= runner.steps.size();
+}
+
+void ChooseListEntry(HWND dialog, int id, int index)
+{
+    HWND list = FindControl(dialog, id);
+    SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    PostMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+int ListEntryIndex(HWND dialog, int id, const std::string& text)
+{
+    return static_cast<int>(
+        SendMessageA(FindControl(dialog, id), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(text.c_str())));
+}
+
+std::string SelectedListText(HWND dialog, int id)
+{
+    HWND list = FindControl(dialog, id);
+    LRESULT index = SendMessageA(list, CB_GETCURSEL, 0, 0);
+    if (index == CB_ERR)
+        return std::string();
+    char text[256] = "";
+    SendMessageA(list, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+void TypeText(HWND dialog, int id, const std::string& text)
+{
+    SetWindowTextA(FindControl(dialog, id), text.c_str());
+}
+
+bool IsShown(HWND dialog, int id)
+{
+    return IsWindowVisible(FindControl(dialog, id)) != FALSE;
+}
+
+bool IsChecked(HWND dialog, int id)
+{
+    return SendMessageA(FindControl(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+HWND FindMessageBox(const std::string& caption, std::string* text)
+{
+    Search search{&caption, true, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), MatchCaption, reinterpret_cast<LPARAM>(&search));
+    HWND box = search.found;
+    if (box && text)
+        *text = TextOf(GetDlgItem(box, 0xFFFF));
+    return box;
+}
+
+void Answer(HWND box, int button)
+{
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
 }

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-// A top-level window of this thread whose caption is `caption`; null if none.
+// A top-level window of this thread whose caption is `caption`, message
+// boxes left out; null if none.
 HWND FindThreadWindow(const std::string& caption);
 // The text of a window.
 std::string TextOf(HWND hwnd);
@@ -45,3 +46,18 @@ bool SaveScreenshot(HWND hwnd, const std::string& path);
 // `closeOnTimeout` (when given) is then closed so that `open` returns.
 bool RunWithSteps(const std::function<void()>& open, std::vector<std::function<bool()>> steps,
                   const std::function<HWND()>& closeOnTimeout = nullptr, int maxTicks = 400);
+
+// Selects an entry of a drop-down list as the user does (the dialog hears of it).
+void ChooseListEntry(HWND dialog, int id, int index);
+// The index of the first entry with exactly this text, or -1.
+int ListEntryIndex(HWND dialog, int id, const std::string& text);
+// The selected entry's text ("" when none is selected).
+std::string SelectedListText(HWND dialog, int id);
+// Types text into an edit (the dialog hears of the change).
+void TypeText(HWND dialog, int id, const std::string& text);
+bool IsShown(HWND dialog, int id);
+bool IsChecked(HWND dialog, int id);
+// A message box of this thread with that caption: its text, and its window.
+HWND FindMessageBox(const std::string& caption, std::string* text = nullptr);
+// Answers a message box with one of its buttons (IDOK, IDCANCEL, ...).
+void Answer(HWND box, int button);

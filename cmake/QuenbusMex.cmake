@@ -1,3 +1,5 @@
+# Helpers of the MATLAB commands and the substitute libraries they load.
+
 # Writes a .def file that exports functions by ordinal only (NONAME), so that
 # importers bind by ordinal. The exports are given in ordinal order, from 1:
 # Name:ArgumentBytes for a stdcall function (decorated Name@ArgumentBytes on
@@ -21,6 +23,13 @@ endfunction()
 
 # Where the MEX commands and the libraries they load are built, together.
 set(QUENBUS_MEX_DIR ${CMAKE_BINARY_DIR}/mex)
+
+# The two commands, and the sources they share.
+set(QUENBUS_MEX_COMMANDS busquery buswrite)
+set(QUENBUS_MEX_SHARED_SOURCES
+  ${PROJECT_SOURCE_DIR}/mex/bus_command.cpp
+  ${PROJECT_SOURCE_DIR}/mex/transfers.cpp
+)
 
 # Builds a substitute library from its object library: drovane.dll or
 # libdrovane.so. On Windows its exports are the ordinals of `def`, on Linux
