@@ -18,13 +18,16 @@ dir="$build/win64"
 mkdir -p "$build"
 cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" \
     >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
-cmake --build "$dir" -j2 --target quenbus quenbus-setup quenbus-showconfig stub_driver
+cmake --build "$dir" -j2 --target quenbus quenbus-setup quenbus-showconfig stub_driver drovane
 
 prefix="$dir/run-wineprefix"
 quenbus_wine_start "$prefix"
 trap 'quenbus_wine_stop "$prefix"' EXIT
 echo "Wine prefix: $prefix"
 windows_path() { echo "Z:$1" | tr / '\\'; }
+# The bus driver library (outside the system) lies beside the MEX files.
+export WINEPATH
+WINEPATH=$(windows_path "$dir/mex")
 driver=$(windows_path "$dir/tests/driver/quenbus_stub.sys")
 
 # The simulated boards: a driver service of the boards' group and what
