@@ -1,6 +1,6 @@
 // The bus driver API library, as the system calls it. Imported by ordinal
-// (see drovane.def): 1 DrvPrepare, 2 DrvOpenName, 3 DrvClose, 4 DrvLastError,
-// 5 DrvOpenDevice, 6 DrvWrite, 7 DrvRead.
+// (the .def that drovane/CMakeLists.txt writes): 1 DrvPrepare, 2 DrvOpenName,
+// 3 DrvClose, 4 DrvLastError, 5 DrvOpenDevice, 6 DrvWrite, 7 DrvRead.
 #pragma once
 
 #include <stdint.h>

@@ -9,7 +9,6 @@
 #include "drovane/drovane.h"
 
 #include <cctype>
-#include <cstring>
 
 namespace {
 
@@ -78,10 +77,9 @@ int LookUpInterface(const char* name, std::string& busName)
     RegKey holder(root, HKEY_CURRENT_USER);
     char node[kNodeNameSize];
     for (DWORD index = 0; RegEnumKeyA(root, index, node, sizeof node) == ERROR_SUCCESS; ++index) {
+        // An interface without a name of text has no name to open it by.
         char label[kUserNameSize];
-        if (!ConfigReadString(node, kUserName, label, sizeof label))
-            std::strcpy(label, node);
-        if (!SameName(label, name))
+        if (!ConfigReadString(node, kUserName, label, sizeof label) || !SameName(label, name))
             continue;
         char hardwareKey[kHardwareKeySize];
         if (!ConfigReadString(node, kHardwareKey, hardwareKey, sizeof hardwareKey))

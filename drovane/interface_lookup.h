@@ -4,8 +4,8 @@
 #include <string>
 
 // Looks up an interface by its name (case-blind): the configured interfaces'
-// "UserName" (their key name when it has none), or IEEE0 to IEEE3 when there
-// is no configuration root. DRV_ERR_NONE with the interface's name in
+// "UserName" (an interface without one has no name), or IEEE0 to IEEE3 when
+// there is no configuration root. DRV_ERR_NONE with the interface's name in
 // `busName` when its board is present, DRV_ERR_NO_BOARD when it is not,
 // DRV_ERR_UNKNOWN_NAME when no interface has the name.
 int LookUpInterface(const char* name, std::string& busName);
