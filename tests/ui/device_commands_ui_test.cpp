@@ -99,6 +99,8 @@ TEST_F(DeviceCommands, AUsersDayOfAddingRenamingAndRemoving)
             EXPECT_EQ(UserName("0000\\0001"), "<missing>");
             EXPECT_TRUE(IsEnabled(Sheet(), 0x3021)) << "the page is modified";
         }),
+        Press(0x3021), // Apply
+        Expect([this] { EXPECT_EQ(UserName("0000\\0001"), "New Device") << "stored under its default name"; }),
         SelectPath("Computer/IEEE0/Wave"),
         Press(IDC_ADD_DEVICE),
         RenameTo("New Device (2)", "  Scope  ", IDOK),

@@ -245,3 +245,85 @@ TEST_F(LegacyNtSystem, ResourcesAreStoredOnTheirOwnOk)
     EXPECT_EQ(ReadDword(instance.Get(), "DmaChan"), 1u);
     EXPECT_EQ(ReadDword(instance.Get(), "IrqNone"), 0u);
 }
+
+TEST_F(Nt5System, AnAbsentBoardKeepsItsHardwareKey)
+{
+    LoadReg("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0001]\n"
+            "\"HardwareKey\"=\"PCI\\\\VEN_10E8&DEV_8081\\\\GONE\"\n");
+    CplModule cpl;
+    ASSERT_TRUE(cpl.Loaded());
+    OpenApplet(cpl, {
+        SelectPath("Computer/IEEE1"),
+        Press(IDC_PROPERTIES),
+        Check("IEEE1 Properties",
+              [](HWND d) {
+                  EXPECT_EQ(SelectedListText(d, IDC_HARDWARE), "(Unassigned or not-present)");
+                  Click(d, IDOK);
+              }),
+        [] { return Dialog("IEEE1 Properties") == nullptr; },
+        Press(IDCANCEL),
+    });
+    RegKey node = Open(HKEY_CURRENT_USER, "Software\\Korvex\\IEEE\\0001");
+    EXPECT_EQ(ReadString(node.Get(), "HardwareKey"), "PCI\\VEN_10E8&DEV_8081\\GONE");
+}
+
+TEST_F(Win9xSystem, PropertiesListTheBoardsOfTheDynamicData)
+{
+    LoadFixture("win9x_devices.reg");
+    CplModule cpl;
+    ASSERT_TRUE(cpl.Loaded());
+    OpenApplet(cpl, {
+        SelectPath("Computer/IEEE0"),
+        Press(IDC_PROPERTIES),
+        Check(kInterfaceDialog,
+              [](HWND d) {
+                  EXPECT_EQ(SelectedListText(d, IDC_HARDWARE), "Vexmoor PCI IEEE 488  (000B)");
+                  EXPECT_NE(ListEntryIndex(d, IDC_HARDWARE, "Vexmoor IEEE 488  (I/O Port: 2E1)"), -1);
+                  EXPECT_FALSE(IsShown(d, IDC_BLOCK_MODE));
+                  EXPECT_FALSE(IsShown(d, IDC_SYSTEM_RESOURCES));
+                  Click(d, IDCANCEL);
+              }),
+        [] { return Dialog(kInterfaceDialog) == nullptr; },
+        Press(IDCANCEL),
+    });
+}
+
+TEST_F(LegacyNtSystem, SetDefaultsRestoresTheFactoryValues)
+{
+    ASSERT_EQ(RegInitHdwrConfigNT("Rumex", "Rumex ISA board", "rumex"), 1);
+    LoadReg("REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Korvex\\IEEE\\Enum\\Rumex\\0000]\n"
+            "\"PortAddr\"=dword:000062e1\n\"IrqLevel\"=dword:00000002\n\"DmaChan\"=dword:00000007\n");
+    CplModule cpl;
+    ASSERT_TRUE(cpl.Loaded());
+    OpenApplet(cpl, {
+        SelectPath("Computer/IEEE0"),
+        Press(IDC_PROPERTIES),
+        PressIn(kInterfaceDialog, IDC_SYSTEM_RESOURCES),
+        Check("Change System Resources",
+              [](HWND d) {
+                  EXPECT_EQ(SelectedListText(d, IDC_IO), "62E1");
+                  EXPECT_EQ(SelectedListText(d, IDC_IRQ), "") << "2 is no Rumex interrupt";
+                  EXPECT_EQ(SelectedListText(d, IDC_DMA), "7");
+                  Click(d, IDC_SET_DEFAULTS);
+              }),
+        AnswerBox("Confirm Set Defaults",
+                  "Warning: You are about to overwrite your current settings with the original factory "
+                  "configuration values.",
+                  IDOK),
+        Check("Change System Resources",
+              [](HWND d) {
+                  EXPECT_EQ(SelectedListText(d, IDC_IO), "02E1");
+                  EXPECT_EQ(SelectedListText(d, IDC_IRQ), "5");
+                  EXPECT_EQ(SelectedListText(d, IDC_DMA), "5");
+                  Click(d, IDCANCEL);
+              }),
+        [] { return FindThreadWindow("Change System Resources") == nullptr; },
+        PressIn(kInterfaceDialog, IDOK),
+        [] { return Dialog(kInterfaceDialog) == nullptr; },
+        Press(IDCANCEL),
+    });
+    RegKey instance = Open(HKEY_LOCAL_MACHINE, "Software\\Korvex\\IEEE\\Enum\\Rumex\\0000");
+    EXPECT_EQ(ReadDword(instance.Get(), "PortAddr"), 0x62E1u) << "Cancel after Set Defaults stores nothing";
+    RegKey node = Open(HKEY_CURRENT_USER, "Software\\Korvex\\IEEE\\0000");
+    EXPECT_EQ(ReadString(node.Get(), "HardwareKey"), "Rumex\\0000") << "model, backslash, node";
+}
