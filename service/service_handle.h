@@ -22,6 +22,13 @@ public:
 
     SC_HANDLE Get() const { return handle_; }
     explicit operator bool() const { return handle_ != nullptr; }
+    // Gives the handle up without closing it.
+    SC_HANDLE Release()
+    {
+        SC_HANDLE handle = handle_;
+        handle_ = nullptr;
+        return handle;
+    }
 
     void Close()
     {

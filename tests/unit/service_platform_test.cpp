@@ -4,6 +4,8 @@
 // service under Wine; starting and stopping are tested natively only.
 #include "registry_test_fixture.h"
 
+#include "service/service_handle.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -30,41 +32,7 @@ const char* const kTestServices[] = {"QbTestDriver", "QbTestPlain", "QbTestOther
 using EnumServicesFn = BOOL(WINAPI*)(SC_HANDLE, SC_ENUM_TYPE, DWORD, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD, LPDWORD,
                                      LPCSTR);
 
-// A move-only holder of a manager or service handle.
-class ScHandle {
-public:
-    explicit ScHandle(SC_HANDLE handle = nullptr) : handle_(handle) {}
-    ~ScHandle() { Close(); }
-    ScHandle(ScHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-    ScHandle& operator=(ScHandle&& other) noexcept
-    {
-        if (this != &other) {
-            Close();
-            handle_ = other.handle_;
-            other.handle_ = nullptr;
-        }
-        return *this;
-    }
-    ScHandle(const ScHandle&) = delete;
-    ScHandle& operator=(const ScHandle&) = delete;
-
-    SC_HANDLE Get() const { return handle_; }
-    SC_HANDLE Release()
-    {
-        SC_HANDLE handle = handle_;
-        handle_ = nullptr;
-        return handle;
-    }
-    void Close()
-    {
-        if (handle_)
-            CloseServiceHandle(handle_);
-        handle_ = nullptr;
-    }
-
-private:
-    SC_HANDLE handle_;
-};
+using ScHandle = ServiceHandle;
 
 std::string ServiceKeyPath(const char* name)
 {
