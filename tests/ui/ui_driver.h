@@ -45,7 +45,7 @@ bool SaveScreenshot(HWND hwnd, const std::string& path);
 // false when the steps did not all finish in time; the window of
 // `closeOnTimeout` (when given) is then closed so that `open` returns.
 bool RunWithSteps(const std::function<void()>& open, std::vector<std::function<bool()>> steps,
-                  const std::function<HWND()>& closeOnTimeout = nullptr, int maxTicks = 400);
+                  const std::function<HWND()>& closeOnTimeout = nullptr, int maxTicks = 2000);
 
 // Selects an entry of a drop-down list as the user does (the dialog hears of it).
 void ChooseListEntry(HWND dialog, int id, int index);
