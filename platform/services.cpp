@@ -122,17 +122,77 @@ void DeleteKeyTree(HKEY root, const std::string& path)
     RegDeleteKeyA(root, path.c_str());
 }
 
+bool ReadText(HKEY key, const char* name, std::string& text)
+{
+    char buffer[1024];
+    DWORD size = sizeof buffer - 1;
+    DWORD type = 0;
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return false;
+    buffer[size] = '\0';
+    text = buffer;
+    return true;
+}
+
+bool ReadNumber(HKEY key, const char* name, DWORD& number)
+{
+    DWORD size = sizeof number;
+    DWORD type = 0;
+    return RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&number), &size) == ERROR_SUCCESS &&
+           type == REG_DWORD && size == sizeof number;
+}
+
+// A service as the registry records it; null when the key holds no service.
+ServicePtr ServiceFromKey(HKEY services, const char* name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyA(services, name, &key) != ERROR_SUCCESS)
+        return nullptr;
+    auto service = std::make_shared<Service>();
+    service->name = name;
+    bool isService = ReadNumber(key, "Type", service->type);
+    ReadNumber(key, "Start", service->startType);
+    ReadNumber(key, "ErrorControl", service->errorControl);
+    ReadText(key, "ImagePath", service->binaryPath);
+    ReadText(key, "ObjectName", service->account);
+    service->hasDisplayName = ReadText(key, "DisplayName", service->displayName);
+    service->hasGroup = ReadText(key, "Group", service->group);
+    RegCloseKey(key);
+    return isService ? service : nullptr;
+}
+
 struct Manager {
     std::vector<ServicePtr> services;
     std::map<uintptr_t, Handle> handles;
     uintptr_t nextHandle = 0x5000;
     bool startPending = false;
+    bool loaded = false;
 
     void Reset()
     {
         services.clear();
         handles.clear();
         startPending = false;
+        loaded = false;
+    }
+
+    // Like the Windows service manager at start-up, takes the services the
+    // registry records (all stopped), once.
+    void LoadDatabase()
+    {
+        if (loaded)
+            return;
+        loaded = true;
+        HKEY root = nullptr;
+        if (RegOpenKeyA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services", &root) != ERROR_SUCCESS)
+            return;
+        char name[kMaxNameLength];
+        for (DWORD index = 0; RegEnumKeyA(root, index, name, sizeof name) == ERROR_SUCCESS; ++index) {
+            if (ServicePtr service = ServiceFromKey(root, name))
+                services.push_back(service);
+        }
+        RegCloseKey(root);
     }
 
     SC_HANDLE NewHandle(DWORD access, const ServicePtr& service)
@@ -353,7 +413,9 @@ SC_HANDLE OpenSCManagerA(LPCSTR machineName, LPCSTR databaseName, DWORD desiredA
         bool failedDatabase = std::strcmp(databaseName, "ServicesFailed") == 0;
         return FailHandle(failedDatabase ? ERROR_DATABASE_DOES_NOT_EXIST : ERROR_INVALID_NAME);
     }
-    return TheManager().NewHandle(desiredAccess, nullptr);
+    Manager& manager = TheManager();
+    manager.LoadDatabase();
+    return manager.NewHandle(desiredAccess, nullptr);
 }
 
 SC_HANDLE OpenServiceA(SC_HANDLE manager, LPCSTR serviceName, DWORD desiredAccess)

@@ -4,6 +4,7 @@
 // service under Wine; starting and stopping are tested natively only.
 #include "registry_test_fixture.h"
 
+#include "platform/reg_file.h"
 #include "service/service_handle.h"
 
 #include <algorithm>
@@ -762,9 +763,21 @@ TEST_F(ServicePlatform, ResetForgetsServicesAndHandles)
     EXPECT_FALSE(CloseServiceHandle(service.Release())) << "the handle went with the reset";
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     manager_.Release();
+    // Like Windows after a restart, the manager reads its services from the registry.
+    manager_ = ScHandle(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    ScHandle reloaded(OpenServiceA(manager_.Get(), "QbTestDriver", SERVICE_QUERY_STATUS));
+    ASSERT_TRUE(reloaded.Get());
+    SERVICE_STATUS status = {};
+    EXPECT_TRUE(QueryServiceStatus(reloaded.Get(), &status));
+    EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+    EXPECT_EQ(status.dwServiceType, static_cast<DWORD>(SERVICE_KERNEL_DRIVER));
+    reloaded.Close();
+    RegDeleteKeyTree(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\QbTestDriver");
+    PlatformResetServices();
+    manager_.Release();
     manager_ = ScHandle(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     ScHandle recreated = Create("QbTestDriver", "Quenbus Test Driver");
-    EXPECT_TRUE(recreated.Get()) << "the name is free again";
+    EXPECT_TRUE(recreated.Get()) << "without its key the name is free again";
 }
 
 #endif
