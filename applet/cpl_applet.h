@@ -19,7 +19,6 @@ public:
 class CCplApp : public CApp {
 public:
     CCplApp() : CApp(nullptr) {}
-    BOOL InitInstance() override { return TRUE; }
     const RuntimeClass& GetRuntimeClass() const override;
 
 private:

@@ -1,5 +1,7 @@
 #include "simbus/bench.h"
 
+#include "simbus/quoted_text.h"
+
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -29,52 +31,6 @@ const KindName kKinds[] = {
     {"silent", InstrumentKind::Silent},         {"talker", InstrumentKind::Talker},
     {"reply", InstrumentKind::Reply},
 };
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
-
-// A quoted text with escapes, taking all of `token`.
-bool ParseQuoted(const std::string& token, std::string& text)
-{
-    if (token.size() < 2 || token.front() != '"' || token.back() != '"')
-        return false;
-    for (size_t i = 1; i + 1 < token.size(); ++i) {
-        char c = token[i];
-        if (c == '"')
-            return false;
-        if (c != '\\') {
-            text += c;
-            continue;
-        }
-        if (++i + 1 >= token.size())
-            return false;
-        switch (token[i]) {
-        case 'r': text += '\r'; break;
-        case 'n': text += '\n'; break;
-        case 't': text += '\t'; break;
-        case '0': text += '\0'; break;
-        case '\\': text += '\\'; break;
-        case '"': text += '"'; break;
-        case 'x': {
-            int high = i + 2 < token.size() - 1 ? HexDigit(token[i + 1]) : -1;
-            int low = high >= 0 ? HexDigit(token[i + 2]) : -1;
-            if (low < 0)
-                return false;
-            text += static_cast<char>(high * 16 + low);
-            i += 2;
-            break;
-        }
-        default:
-            return false;
-        }
-    }
-    return true;
-}
 
 // A decimal number within [low, high], taking all of `text`.
 bool ParseNumber(const std::string& text, long low, long high, long& number)
@@ -159,7 +115,7 @@ bool ParseEntry(const std::vector<std::string>& tokens, BenchEntry& entry, std::
     case InstrumentKind::Multimeter:
         if (argument.empty())
             entry.text = kDefaultIdentification;
-        else if (!ParseQuoted(argument, entry.text))
+        else if (!ParseQuotedText(argument, entry.text))
             error = "bad identification text";
         break;
     case InstrumentKind::Talker:
@@ -169,7 +125,7 @@ bool ParseEntry(const std::vector<std::string>& tokens, BenchEntry& entry, std::
             error = "bad talker length " + argument;
         break;
     case InstrumentKind::Reply:
-        if (!ParseQuoted(argument, entry.text))
+        if (!ParseQuotedText(argument, entry.text))
             error = "bad reply text";
         break;
     default:

@@ -55,6 +55,11 @@ Step WaitFor(const std::string& caption)
     return [caption] { return FindThreadWindow(caption) != nullptr; };
 }
 
+Step Gone(const std::string& caption)
+{
+    return [caption] { return FindThreadWindow(caption) == nullptr; };
+}
+
 HTREEITEM ItemAt(const std::string& path)
 {
     std::vector<TreeItem> level = ReadTree(Tree());

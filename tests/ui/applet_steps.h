@@ -24,6 +24,8 @@ Step Press(int id);
 Step PressIn(const std::string& caption, int id);
 // A step that waits for a window with that caption.
 Step WaitFor(const std::string& caption);
+// A step that waits until no window has that caption.
+Step Gone(const std::string& caption);
 // A step that selects the tree item with that path of labels ("Computer/IEEE0/Wave").
 Step SelectPath(const std::string& path);
 // The tree item at a path of labels, or null.

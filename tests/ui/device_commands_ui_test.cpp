@@ -43,11 +43,6 @@ Step CancelProperties(const std::string& name)
     return PressIn(name + " Properties", IDCANCEL);
 }
 
-Step Gone(const std::string& caption)
-{
-    return [caption] { return FindThreadWindow(caption) == nullptr; };
-}
-
 Step Expect(std::function<void()> check)
 {
     return [check] {

@@ -18,6 +18,8 @@ const char kPciBoard[] = "Vexmoor PCI IEEE 488  (PCI bus 0, device 11, function 
 const char kRootBoard[] = "Vexmoor IEEE 488";
 const char kInterfaceDialog[] = "IEEE0 Properties";
 const char kDeviceDialog[] = "Wave Properties";
+const char kDefaultsWarning[] =
+    "Warning: You are about to overwrite your current settings with the original factory configuration values.";
 
 HWND Dialog(const char* caption)
 {
@@ -106,7 +108,7 @@ TEST_F(Nt5System, InterfacePropertiesFollowTheBoardAndValidate)
                   TypeText(d, IDC_IN_TERM2, "66");
                   Click(d, IDOK);
               }),
-        [] { return Dialog(kInterfaceDialog) == nullptr; },
+        Gone(kInterfaceDialog),
         Press(IDCANCEL),
     });
     RegKey node = Open(HKEY_CURRENT_USER, "Software\\Korvex\\IEEE\\0000");
@@ -133,7 +135,7 @@ TEST_F(Nt5System, DevicePropertiesShowTheDeviceLayout)
                   EXPECT_GT(ok.top, group.top) << "an interface has its buttons under the hardware";
                   Click(d, IDCANCEL);
               }),
-        [] { return Dialog("IEEE0 Properties") == nullptr; },
+        Gone("IEEE0 Properties"),
         [] {
             TreeView_Expand(Tree(), ItemAt("Computer/IEEE0"), TVE_EXPAND);
             return true;
@@ -179,7 +181,7 @@ TEST_F(Nt5System, DevicePropertiesShowTheDeviceLayout)
                   TypeText(d, IDC_IN_TERM1, "7");
                   Click(d, IDOK);
               }),
-        [] { return Dialog(kDeviceDialog) == nullptr; },
+        Gone(kDeviceDialog),
         Press(IDCANCEL),
     });
     RegKey node = Open(HKEY_CURRENT_USER, "Software\\Korvex\\IEEE\\0000\\0000");
@@ -225,18 +227,15 @@ TEST_F(LegacyNtSystem, ResourcesAreStoredOnTheirOwnOk)
                   EXPECT_TRUE(SaveScreenshot(d, Screenshot("resources")));
                   Click(d, IDC_SET_DEFAULTS);
               }),
-        AnswerBox("Confirm Set Defaults",
-                  "Warning: You are about to overwrite your current settings with the original factory "
-                  "configuration values.",
-                  IDCANCEL),
+        AnswerBox("Confirm Set Defaults", kDefaultsWarning, IDCANCEL),
         Check("Change System Resources",
               [](HWND d) {
                   EXPECT_EQ(SelectedListText(d, IDC_IO), "22E1") << "Cancel changes nothing";
                   Click(d, IDOK);
               }),
-        [] { return FindThreadWindow("Change System Resources") == nullptr; },
+        Gone("Change System Resources"),
         PressIn(kInterfaceDialog, IDCANCEL),
-        [] { return Dialog(kInterfaceDialog) == nullptr; },
+        Gone(kInterfaceDialog),
         Press(IDCANCEL),
     });
     RegKey instance = Open(HKEY_LOCAL_MACHINE, "Software\\Korvex\\IEEE\\Enum\\Sotal\\0000");
@@ -260,7 +259,7 @@ TEST_F(Nt5System, AnAbsentBoardKeepsItsHardwareKey)
                   EXPECT_EQ(SelectedListText(d, IDC_HARDWARE), "(Unassigned or not-present)");
                   Click(d, IDOK);
               }),
-        [] { return Dialog("IEEE1 Properties") == nullptr; },
+        Gone("IEEE1 Properties"),
         Press(IDCANCEL),
     });
     RegKey node = Open(HKEY_CURRENT_USER, "Software\\Korvex\\IEEE\\0001");
@@ -283,7 +282,7 @@ TEST_F(Win9xSystem, PropertiesListTheBoardsOfTheDynamicData)
                   EXPECT_FALSE(IsShown(d, IDC_SYSTEM_RESOURCES));
                   Click(d, IDCANCEL);
               }),
-        [] { return Dialog(kInterfaceDialog) == nullptr; },
+        Gone(kInterfaceDialog),
         Press(IDCANCEL),
     });
 }
@@ -306,10 +305,7 @@ TEST_F(LegacyNtSystem, SetDefaultsRestoresTheFactoryValues)
                   EXPECT_EQ(SelectedListText(d, IDC_DMA), "7");
                   Click(d, IDC_SET_DEFAULTS);
               }),
-        AnswerBox("Confirm Set Defaults",
-                  "Warning: You are about to overwrite your current settings with the original factory "
-                  "configuration values.",
-                  IDOK),
+        AnswerBox("Confirm Set Defaults", kDefaultsWarning, IDOK),
         Check("Change System Resources",
               [](HWND d) {
                   EXPECT_EQ(SelectedListText(d, IDC_IO), "02E1");
@@ -317,9 +313,9 @@ TEST_F(LegacyNtSystem, SetDefaultsRestoresTheFactoryValues)
                   EXPECT_EQ(SelectedListText(d, IDC_DMA), "5");
                   Click(d, IDCANCEL);
               }),
-        [] { return FindThreadWindow("Change System Resources") == nullptr; },
+        Gone("Change System Resources"),
         PressIn(kInterfaceDialog, IDOK),
-        [] { return Dialog(kInterfaceDialog) == nullptr; },
+        Gone(kInterfaceDialog),
         Press(IDCANCEL),
     });
     RegKey instance = Open(HKEY_LOCAL_MACHINE, "Software\\Korvex\\IEEE\\Enum\\Rumex\\0000");

@@ -1,54 +1,12 @@
 #include "case_table.h"
 
-#include <cctype>
+#include "simbus/quoted_text.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 namespace {
-
-int HexValue(char c)
-{
-    if (std::isdigit(static_cast<unsigned char>(c)))
-        return c - '0';
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
-
-// A quoted text with the escapes Octave's do_string_escapes takes.
-bool Unquote(const std::string& token, std::string& text)
-{
-    if (token.size() < 2 || token.front() != '"' || token.back() != '"')
-        return false;
-    for (size_t i = 1; i + 1 < token.size(); ++i) {
-        if (token[i] != '\\') {
-            text += token[i];
-            continue;
-        }
-        if (++i + 1 >= token.size())
-            return false;
-        switch (token[i]) {
-        case 'n': text += '\n'; break;
-        case 'r': text += '\r'; break;
-        case 't': text += '\t'; break;
-        case '0': text += '\0'; break;
-        case '\\': text += '\\'; break;
-        case '"': text += '"'; break;
-        case 'x': {
-            int high = i + 2 < token.size() - 1 ? HexValue(token[i + 1]) : -1;
-            int low = high >= 0 ? HexValue(token[i + 2]) : -1;
-            if (low < 0)
-                return false;
-            text += static_cast<char>(high * 16 + low);
-            i += 2;
-            break;
-        }
-        default:
-            return false;
-        }
-    }
-    return true;
-}
 
 // Quoted texts (which may hold blanks) and bare words.
 std::vector<std::string> Tokens(const std::string& text)
@@ -79,7 +37,7 @@ std::vector<std::string> Tokens(const std::string& text)
 bool ParseArgument(const std::string& token, CaseArgument& argument)
 {
     if (token[0] == '"')
-        return Unquote(token, argument.text);
+        return ParseQuotedText(token, argument.text);
     char* end = nullptr;
     argument.isText = false;
     argument.number = std::strtod(token.c_str(), &end);
@@ -108,11 +66,11 @@ bool ParseLine(const std::string& keyword, const std::string& rest, MexCase& mex
         return ParseCall(rest, mexCase);
     if (keyword == "reply") {
         mexCase.checksReply = true;
-        return Unquote(rest, mexCase.reply);
+        return ParseQuotedText(rest, mexCase.reply);
     }
     if (keyword == "error") {
         mexCase.checksError = true;
-        return Unquote(rest, mexCase.error);
+        return ParseQuotedText(rest, mexCase.error);
     }
     if (keyword == "status") {
         mexCase.checksStatus = true;

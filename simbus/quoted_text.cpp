@@ -1,0 +1,52 @@
+#include "simbus/quoted_text.h"
+
+#include <cctype>
+
+namespace {
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+} // namespace
+
+bool ParseQuotedText(const std::string& token, std::string& text)
+{
+    if (token.size() < 2 || token.front() != '"' || token.back() != '"')
+        return false;
+    for (size_t i = 1; i + 1 < token.size(); ++i) {
+        char c = token[i];
+        if (c == '"')
+            return false;
+        if (c != '\\') {
+            text += c;
+            continue;
+        }
+        if (++i + 1 >= token.size())
+            return false;
+        switch (token[i]) {
+        case 'r': text += '\r'; break;
+        case 'n': text += '\n'; break;
+        case 't': text += '\t'; break;
+        case '0': text += '\0'; break;
+        case '\\': text += '\\'; break;
+        case '"': text += '"'; break;
+        case 'x': {
+            int high = i + 2 < token.size() - 1 ? HexDigit(token[i + 1]) : -1;
+            int low = high >= 0 ? HexDigit(token[i + 2]) : -1;
+            if (low < 0)
+                return false;
+            text += static_cast<char>(high * 16 + low);
+            i += 2;
+            break;
+        }
+        default:
+            return false;
+        }
+    }
+    return true;
+}
