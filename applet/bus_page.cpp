@@ -7,10 +7,11 @@
 #include "config/node_index.h"
 #include "config/os_family.h"
 #include "config/reg_key.h"
-#include "config/setup_exports.h"
+#include "setup/setup_exports.h"
 #include "framework/module.h"
 #include "properties/properties_dialog.h"
 #include "resources/resource.h"
+#include "text/text_compare.h"
 
 #include <cstring>
 #include <set>
@@ -24,38 +25,24 @@ CObject* CreatePage()
 
 const RuntimeClass g_pageClass("CPropPageInD", CreatePage);
 
-const DWORD kMaxNodes = 1000;
-
-bool EqualNoCase(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && _stricmp(a.c_str(), b.c_str()) == 0;
-}
-
-std::string TrimBlanks(const std::string& text)
-{
-    size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return std::string();
-    size_t last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
-
-} // namespace
-
-const CommandEntry<CPropPageInD> CPropPageInD::kCommands[] = {
+const CommandEntry<CPropPageInD> kCommands[] = {
     {IDC_PROPERTIES, BN_CLICKED, &CPropPageInD::OnProperties},
     {IDC_ADD_DEVICE, BN_CLICKED, &CPropPageInD::OnAddDevice},
     {IDC_REMOVE, BN_CLICKED, &CPropPageInD::OnRemove},
     {IDC_RENAME, BN_CLICKED, &CPropPageInD::OnRename},
 };
 
-const NotifyEntry<CPropPageInD> CPropPageInD::kNotifications[] = {
+const NotifyEntry<CPropPageInD> kNotifications[] = {
     {IDC_TREE, NM_DBLCLK, &CPropPageInD::OnDblclkTree},
     {IDC_TREE, TVN_SELCHANGEDA, &CPropPageInD::OnSelchangedTree},
     {IDC_TREE, TVN_SELCHANGEDW, &CPropPageInD::OnSelchangedTree},
 };
 
-CPropPageInD::CPropPageInD() : CPropertyPage(IDD_BUS_CONFIG)
+} // namespace
+
+const MessageMap<CPropPageInD> CPropPageInD::kMessageMap = MakeMessageMap(kCommands, kNotifications);
+
+CPropPageInD::CPropPageInD() : CMapped(IDD_BUS_CONFIG)
 {
     m_removedKeys.reserve(10);
     m_addedKeys.reserve(10);
@@ -69,21 +56,6 @@ const RuntimeClass& CPropPageInD::GetRuntimeClass() const
 void CPropPageInD::DoDataExchange(DataExchange& dx)
 {
     dx.Control(IDC_TREE, m_tree);
-}
-
-bool CPropPageInD::OnCommand(int id, int code)
-{
-    return DispatchCommand(kCommands, this, id, code);
-}
-
-bool CPropPageInD::OnNotify(const NMHDR* header, LRESULT& result)
-{
-    long answer = 0;
-    if (!DispatchNotify(kNotifications, this, header, static_cast<int>(header->idFrom), header->code,
-                        answer))
-        return false;
-    result = answer;
-    return true;
 }
 
 BOOL CPropPageInD::OnInitDialog()
@@ -249,7 +221,7 @@ void CPropPageInD::RollbackChanges()
     m_addedKeys.clear();
 }
 
-long CPropPageInD::OnSelchangedTree(const NMHDR*)
+LRESULT CPropPageInD::OnSelchangedTree(const NMHDR*)
 {
     HTREEITEM item = m_tree.GetSelection();
     if (!item)
@@ -262,7 +234,7 @@ long CPropPageInD::OnSelchangedTree(const NMHDR*)
     return 0;
 }
 
-long CPropPageInD::OnDblclkTree(const NMHDR*)
+LRESULT CPropPageInD::OnDblclkTree(const NMHDR*)
 {
     HTREEITEM item = m_tree.GetSelection();
     if (item && (m_tree.GetItemData(item) & (NODE_DEVICE | NODE_INTERFACE)))

@@ -4,13 +4,13 @@
 
 #include "applet/tree_items.h"
 #include "framework/controls.h"
-#include "framework/message_map.h"
+#include "framework/mapped_window.h"
 #include "framework/property_sheet.h"
 
 #include <string>
 #include <vector>
 
-class CPropPageInD : public CPropertyPage {
+class CPropPageInD : public CMapped<CPropPageInD, CPropertyPage> {
 public:
     CPropPageInD();
     const RuntimeClass& GetRuntimeClass() const override;
@@ -31,14 +31,14 @@ public:
     void OnAddDevice();
     void OnRemove();
     void OnRename();
-    long OnDblclkTree(const NMHDR* header);
-    long OnSelchangedTree(const NMHDR* header);
+    LRESULT OnDblclkTree(const NMHDR* header);
+    LRESULT OnSelchangedTree(const NMHDR* header);
+
+    static const MessageMap<CPropPageInD> kMessageMap;
 
 protected:
     void DoDataExchange(DataExchange& dx) override;
     BOOL OnInitDialog() override;
-    bool OnCommand(int id, int code) override;
-    bool OnNotify(const NMHDR* header, LRESULT& result) override;
 
 private:
     // Reads a node's "UserName" into `label`, which holds the key name when it has none.
@@ -47,9 +47,6 @@ private:
     HTREEITEM AddNewDevice(HTREEITEM interfaceItem);
     // A device number no key of the interface uses, shown in the tree or not.
     unsigned NewDeviceNumber(HTREEITEM interfaceItem) const;
-
-    static const CommandEntry<CPropPageInD> kCommands[];
-    static const NotifyEntry<CPropPageInD> kNotifications[];
 
     CImageList m_imageList;
     int m_rootImage = -1;

@@ -18,7 +18,6 @@ public:
 
 class CCplApp : public CApp {
 public:
-    CCplApp() : CApp(nullptr) {}
     const RuntimeClass& GetRuntimeClass() const override;
 
 private:

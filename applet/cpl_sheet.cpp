@@ -4,16 +4,18 @@ namespace {
 
 const RuntimeClass g_sheetClass("CCplCtrlDialog", nullptr);
 
-} // namespace
-
-const CommandEntry<CCplCtrlDialog> CCplCtrlDialog::kCommands[] = {
+const CommandEntry<CCplCtrlDialog> kCommands[] = {
     {kApplyButtonId, BN_CLICKED, &CCplCtrlDialog::OnApply},
     {IDOK, BN_CLICKED, &CCplCtrlDialog::OnApply},
     {IDCANCEL, BN_CLICKED, &CCplCtrlDialog::OnCancelSheet},
 };
 
+} // namespace
+
+const MessageMap<CCplCtrlDialog> CCplCtrlDialog::kMessageMap = MakeMessageMap(kCommands);
+
 CCplCtrlDialog::CCplCtrlDialog(const std::string& caption, HWND parent, UINT startPage)
-    : CPropertySheet(caption, parent, startPage)
+    : CMapped(caption, parent, startPage)
 {
     AddPage(&m_page);
 }
@@ -28,11 +30,6 @@ BOOL CCplCtrlDialog::OnInitDialog()
     CPropertySheet::OnInitDialog();
     // The platform does not move the focus after initialisation.
     return FALSE;
-}
-
-bool CCplCtrlDialog::OnCommand(int id, int code)
-{
-    return DispatchCommand(kCommands, this, id, code);
 }
 
 void CCplCtrlDialog::OnApply()

@@ -2,10 +2,10 @@
 #pragma once
 
 #include "applet/bus_page.h"
-#include "framework/message_map.h"
+#include "framework/mapped_window.h"
 #include "framework/property_sheet.h"
 
-class CCplCtrlDialog : public CPropertySheet {
+class CCplCtrlDialog : public CMapped<CCplCtrlDialog, CPropertySheet> {
 public:
     CCplCtrlDialog(const std::string& caption, HWND parent, UINT startPage);
     const RuntimeClass& GetRuntimeClass() const override;
@@ -14,11 +14,11 @@ public:
     void OnApply();
     void OnCancelSheet();
 
+    static const MessageMap<CCplCtrlDialog> kMessageMap;
+
 protected:
     BOOL OnInitDialog() override;
-    bool OnCommand(int id, int code) override;
 
 private:
-    static const CommandEntry<CCplCtrlDialog> kCommands[];
     CPropPageInD m_page;
 };

@@ -1,6 +1,7 @@
 #include "applet/tree_items.h"
 
 #include "config/node_index.h"
+#include "drovane/drovane.h"
 
 ButtonStates ButtonStatesFor(uint32_t itemData, bool isPnpOs)
 {
@@ -11,9 +12,10 @@ ButtonStates ButtonStatesFor(uint32_t itemData, bool isPnpOs)
 
 DriverCheck DriverCheckFromError(int error)
 {
-    if (error == 107 || error == 118)
+    // Open already, or busy: the interface is there to use.
+    if (error == DRV_ERR_ALREADY_OPEN || error == DRV_ERR_BUSY)
         return DriverCheck::Accepted;
-    if (error == 120)
+    if (error == DRV_ERR_UNKNOWN_NAME)
         return DriverCheck::Unrecognised;
     return DriverCheck::Failed;
 }

@@ -7,6 +7,8 @@
 extern const char kConfigRootPath[];
 // Under HKEY_LOCAL_MACHINE (legacy NT): board models and their instance keys.
 extern const char kHardwareStorePath[];
+// Under HKEY_LOCAL_MACHINE: the services' keys, the driver's among them.
+extern const char kServicesPath[];
 
 extern const char kUserName[];
 extern const char kHardwareKey[];
@@ -34,6 +36,9 @@ const DWORD kDevicePrimaryAddress = 16;
 const DWORD kDefaultTimeout = 10000;
 const DWORD kCarriageReturn = 13;
 const DWORD kLineFeed = 10;
+
+// The most interface or device nodes a walk of the configuration visits.
+const DWORD kMaxNodes = 1000;
 
 // Buffer sizes that readers of the configuration use.
 const unsigned kNodeNameSize = 5;

@@ -3,6 +3,7 @@
 #include "config/config_layout.h"
 #include "config/reg_key.h"
 #include "config/registry_access.h"
+#include "config/terminators.h"
 #include "config/text_utils.h"
 
 int ConfigOpenNode(const char* nodePath, HKEY* key)
@@ -86,30 +87,4 @@ int ConfigSetTermNameIfAbsent(HKEY key, const char* nameValue, const char* first
     LONG first = static_cast<LONG>(RegFetchDword(key, firstValue, 0));
     LONG second = static_cast<LONG>(RegFetchDword(key, secondValue, 0));
     return RegPutString(key, nameValue, TermNameFromChars(first, second));
-}
-
-int IsTermChar(LONG value)
-{
-    return value >= 0 && value <= 255;
-}
-
-const char* TermNameFromChars(LONG first, LONG second)
-{
-    bool firstValid = IsTermChar(first);
-    bool secondValid = IsTermChar(second);
-    if (first == 13 && second == 10)
-        return "CR_LF";
-    if (first == 13 && !secondValid)
-        return "CR";
-    if (first == 10 && second == 13)
-        return "LF_CR";
-    if (first == 10 && !secondValid)
-        return "LF";
-    if (!firstValid && !secondValid)
-        return "NONE";
-    if (firstValid && !secondValid)
-        return "USER 1";
-    if (firstValid && secondValid)
-        return "USER 2";
-    return "CR_LF";
 }

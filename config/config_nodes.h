@@ -14,6 +14,3 @@ int ConfigSetUserName(const char* nodePath, const char* text);
 // Creates the node if needed and fills every absent value with its default.
 int ConfigCreateNode(const char* nodePath, int isInterface, const char* userName);
 int ConfigSetTermNameIfAbsent(HKEY key, const char* nameValue, const char* firstValue, const char* secondValue);
-
-const char* TermNameFromChars(LONG first, LONG second);
-int IsTermChar(LONG value);

@@ -10,28 +10,10 @@
 namespace {
 
 char g_joinedPath[64];
+// The most model keys a walk of the hardware store visits.
+const DWORD kMaxModels = 100;
 
 } // namespace
-
-int TextEqualNoCase(const char* a, const char* b)
-{
-    if (a == b)
-        return 1;
-    if (!a || !b)
-        return 0;
-    for (int i = 0; i < 10000; ++i) {
-        if ((a[i] ^ b[i]) & ~0x20)
-            return 0;
-        if (a[i] == '\0' || b[i] == '\0')
-            return 1;
-    }
-    return 1;
-}
-
-int IsIsaModel(const char* model)
-{
-    return TextEqualNoCase(model, "Rumex") || TextEqualNoCase(model, "Sotal") || TextEqualNoCase(model, "Vinor");
-}
 
 char* CopyHardwareKey(const char* text)
 {
@@ -50,6 +32,14 @@ void ReleaseHardwareKeyList(char** list, int slots)
     }
 }
 
+HardwareKeyList::HardwareKeyList(HardwareKeyList&& other) noexcept : count(other.count)
+{
+    for (int i = 0; i < kHardwareKeySlots; ++i) {
+        slots[i] = other.slots[i];
+        other.slots[i] = nullptr;
+    }
+}
+
 int ListLegacyHardware(char** list, int slots)
 {
     HKEY key = nullptr;
@@ -57,7 +47,7 @@ int ListLegacyHardware(char** list, int slots)
         return -1;
     RegKey store(key, HKEY_LOCAL_MACHINE);
     int count = 0;
-    for (DWORD index = 0; index < 100 && count < slots; ++index) {
+    for (DWORD index = 0; index < kMaxModels && count < slots; ++index) {
         char name[128];
         LONG rc = RegEnumKeyA(key, index, name, sizeof name);
         if (rc == ERROR_NO_MORE_ITEMS)

@@ -1,10 +1,6 @@
 // The legacy NT hardware store: board models and their instance keys.
 #pragma once
 
-// Case-blind model comparison: 1 when a and b agree up to the end of either.
-int TextEqualNoCase(const char* a, const char* b);
-// 1 for the ISA family models.
-int IsIsaModel(const char* model);
 // Fills `list` (slots null on entry) with heap copies of the model names;
 // returns the count, or -1 when there is no hardware store.
 int ListLegacyHardware(char** list, int slots);
@@ -18,3 +14,20 @@ int ReadHardwareDescription(const char* model, char* buffer, unsigned capacity);
 // the release of every slot of a list.
 char* CopyHardwareKey(const char* text);
 void ReleaseHardwareKeyList(char** list, int slots);
+
+const int kHardwareKeySlots = 16;
+
+// A hardware key list that owns its slots: a producer fills `slots` and its
+// result goes to `count` (the slots filled, or -1); the slots are released
+// with the list.
+struct HardwareKeyList {
+    char* slots[kHardwareKeySlots] = {};
+    int count = 0;
+
+    HardwareKeyList() = default;
+    ~HardwareKeyList() { ReleaseHardwareKeyList(slots, kHardwareKeySlots); }
+    HardwareKeyList(HardwareKeyList&& other) noexcept;
+    HardwareKeyList(const HardwareKeyList&) = delete;
+    HardwareKeyList& operator=(const HardwareKeyList&) = delete;
+    HardwareKeyList& operator=(HardwareKeyList&&) = delete;
+};

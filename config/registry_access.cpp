@@ -7,6 +7,9 @@
 
 namespace {
 
+// The most values a walk of one key visits.
+const DWORD kMaxValues = 1000;
+
 bool IsPresent(const char* part)
 {
     return part && *part;
@@ -56,9 +59,9 @@ int RegOpenPath(HKEY root, const char* part1, const char* part2, HKEY* key, int 
     HKEY current = root;
     for (int i = 0; i < count; ++i) {
         HKEY next = nullptr;
+        // An intermediate key closes once the next one is open (or failed).
+        RegKey parent(current, root);
         LONG rc = create ? RegCreateKeyA(current, parts[i], &next) : RegOpenKeyA(current, parts[i], &next);
-        if (i == 1 && current != root)
-            RegCloseKey(current);
         if (rc != ERROR_SUCCESS)
             return 0;
         current = next;
@@ -111,7 +114,7 @@ int RegCopyPathValues(HKEY root, const char* part1, const char* part2, HKEY dest
     if (!source.Get())
         return 0;
     int result = 1;
-    for (DWORD index = 0; index < 1000; ++index) {
+    for (DWORD index = 0; index < kMaxValues; ++index) {
         char name[256];
         DWORD nameLength = sizeof name;
         DWORD size = 0;
@@ -213,7 +216,7 @@ int RegPutDwordIfAbsent(HKEY key, const char* name, DWORD number)
 
 int RegHasDefaultValue(HKEY key)
 {
-    for (DWORD index = 0; index < 1000; ++index) {
+    for (DWORD index = 0; index < kMaxValues; ++index) {
         char name[64];
         DWORD nameLength = sizeof name;
         LONG rc = RegEnumValueA(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr);

@@ -2,6 +2,7 @@
 
 #include "config/heap_string.h"
 #include "platform/win32.h"
+#include "text/text_compare.h"
 
 #include <cstring>
 
@@ -23,28 +24,14 @@ int AppendBounded(char* destination, const char* source, unsigned capacity)
     return CopyBounded(destination + used, source, capacity - static_cast<unsigned>(used));
 }
 
-namespace {
-
-void UpperCase(char* text)
-{
-    for (; *text; ++text) {
-        if (*text >= 'a' && *text <= 'z')
-            *text = static_cast<char>(*text - 'a' + 'A');
-    }
-}
-
-} // namespace
-
 int TextMatch(const char* a, const char* b, int caseSensitive, int substring)
 {
     String first(a);
     String second(b);
     if (first.IsNull() || second.IsNull())
         return 0;
-    if (!caseSensitive) {
-        UpperCase(first.data);
-        UpperCase(second.data);
-    }
+    if (!caseSensitive)
+        return substring ? ContainsNoCase(first.data, second.data) : EqualNoCase(first.data, second.data);
     if (substring)
         return std::strstr(first.data, second.data) != nullptr;
     return std::strcmp(first.data, second.data) == 0;

@@ -3,6 +3,7 @@
 
 #include "config/text_utils.h"
 #include "discovery/device_registry.h"
+#include "text/text_compare.h"
 
 #include <cstdio>
 

@@ -1,14 +1,17 @@
 #include "discovery/board_discovery.h"
 
+#include "config/config_layout.h"
 #include "config/hardware_store.h"
 #include "config/os_family.h"
 #include "config/reg_key.h"
 #include "config/registry_access.h"
 #include "discovery/device_registry.h"
-#include "service/service_handle.h"
+#include "text/text_compare.h"
+#include "config/service_handle.h"
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 
 const char* const BoardIdTable[5] = {
@@ -21,7 +24,8 @@ const char* const BoardIdTable[5] = {
 
 namespace {
 
-const char kServicesPath[] = "System\\CurrentControlSet\\Services";
+// The most devnodes a walk of the dynamic data visits.
+const DWORD kMaxDevnodes = 1000;
 
 typedef BOOL(WINAPI* EnumServicesFunction)(SC_HANDLE, SC_ENUM_TYPE, DWORD, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD,
                                            LPDWORD, LPCSTR);
@@ -60,10 +64,9 @@ char* ReadDriverDevice(HKEY serviceKey, unsigned index)
     if (!RegReadPathSize(serviceKey, "Enum", nullptr, name, &size) || size == 0)
         return nullptr;
     // One byte more than stored, so that a value without terminator still gets one.
-    char* block = new (std::nothrow) char[size + 1];
-    if (block && RegReadPathString(serviceKey, "Enum", nullptr, name, block, size + 1))
-        return block;
-    delete[] block;
+    std::unique_ptr<char[]> block(new (std::nothrow) char[size + 1]);
+    if (block && RegReadPathString(serviceKey, "Enum", nullptr, name, block.get(), size + 1))
+        return block.release();
     return nullptr;
 }
 
@@ -88,6 +91,14 @@ int FindBoards(char** list, int capacity)
     return CollectDriverDevices(names, services, list, capacity);
 }
 
+HardwareKeyList ListInstalledBoards()
+{
+    HardwareKeyList boards;
+    boards.count = IsPnpOs() ? FindBoards(boards.slots, kHardwareKeySlots)
+                             : ListLegacyHardware(boards.slots, kHardwareKeySlots);
+    return boards;
+}
+
 int FindBoardsWin9x(const char* const* prefixes, int prefixCount, char** list, int capacity)
 {
     HKEY enumKey = nullptr;
@@ -95,7 +106,7 @@ int FindBoardsWin9x(const char* const* prefixes, int prefixCount, char** list, i
         return -1;
     RegKey holder(enumKey, HKEY_DYN_DATA);
     int count = 0;
-    for (DWORD index = 0; index < 1000 && count < capacity; ++index) {
+    for (DWORD index = 0; index < kMaxDevnodes && count < capacity; ++index) {
         char devnode[16];
         if (RegEnumKeyA(enumKey, index, devnode, sizeof devnode) != ERROR_SUCCESS)
             break;

@@ -1,6 +1,7 @@
 // Finding the maker's boards among the devices Windows has enumerated.
 #pragma once
 
+#include "config/hardware_store.h"
 #include "platform/win32.h"
 
 #include <vector>
@@ -9,11 +10,13 @@
 // then the service group of the boards' kernel drivers.
 extern const char* const BoardIdTable[5];
 const int kBoardIdPrefixes = 4;
-const int kHardwareKeySlots = 16;
 
 // Fills `list` (slots null on entry) with heap copies of the boards' hardware
 // keys; returns the count, or -1 on Windows 9x without dynamic data.
 int FindBoards(char** list, int capacity);
+// The installed boards: those discovery finds on Plug-and-Play systems, the
+// hardware store's models on legacy NT.
+HardwareKeyList ListInstalledBoards();
 int FindBoardsWin9x(const char* const* prefixes, int prefixCount, char** list, int capacity);
 // The driver services of `group`: their status records in `records`; returns
 // how many there are.

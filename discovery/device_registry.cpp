@@ -15,11 +15,8 @@ const char kHardWareKeyValue[] = "HardWareKey";
 const char kAllocationValue[] = "Allocation";
 const unsigned kAllocationHeader = 8;
 const unsigned kEntryHead = 8;
-
-char LowerCase(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
+// The most subkeys a search by value visits.
+const DWORD kMaxSubkeys = 65536;
 
 DWORD ReadU32(const BYTE* bytes)
 {
@@ -73,15 +70,6 @@ int CopyInstancePart(const char* hardwareKey, char* buffer, unsigned capacity)
     return CopyBounded(buffer, second + 1, capacity);
 }
 
-int StartsWithNoCase(const char* text, const char* prefix)
-{
-    for (; *prefix; ++text, ++prefix) {
-        if (LowerCase(*text) != LowerCase(*prefix))
-            return 0;
-    }
-    return 1;
-}
-
 int FindSubkeyByValue(HKEY root, const char* path, const char* valueName, const char* wanted, char* name,
                       unsigned capacity)
 {
@@ -93,7 +81,7 @@ int FindSubkeyByValue(HKEY root, const char* path, const char* valueName, const 
     String value(256);
     if (subkeyName.IsNull() || value.IsNull())
         return 0;
-    for (DWORD index = 0; index < 65536; ++index) {
+    for (DWORD index = 0; index < kMaxSubkeys; ++index) {
         LONG rc = RegEnumKeyA(parent, index, subkeyName.data, subkeyName.size);
         if (rc == ERROR_NO_MORE_ITEMS)
             break;

@@ -15,8 +15,6 @@ int ReadDeviceDword(const char* hardwareKey, const char* name, DWORD* number);
 
 // The text after the key's second backslash; 0 when missing or too long.
 int CopyInstancePart(const char* hardwareKey, char* buffer, unsigned capacity);
-// 1 when `text` begins with `prefix`, letters compared without regard to case.
-int StartsWithNoCase(const char* text, const char* prefix);
 
 // The name of the first subkey of root\path whose REG_SZ value `valueName`
 // equals `wanted` (no regard to case); 0 when none matches or the name does

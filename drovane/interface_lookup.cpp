@@ -7,22 +7,12 @@
 #include "config/reg_key.h"
 #include "discovery/board_discovery.h"
 #include "drovane/drovane.h"
-
-#include <cctype>
+#include "text/text_compare.h"
 
 namespace {
 
 const int kDefaultInterfaceCount = 4;
 const unsigned kHardwareKeySize = 260;
-
-// The 16 slots of a hardware key list, released with the list.
-struct HardwareKeyList {
-    char* slots[kHardwareKeySlots] = {};
-    HardwareKeyList() = default;
-    HardwareKeyList(const HardwareKeyList&) = delete;
-    HardwareKeyList& operator=(const HardwareKeyList&) = delete;
-    ~HardwareKeyList() { ReleaseHardwareKeyList(slots, kHardwareKeySlots); }
-};
 
 // Plug-and-Play systems: a board that discovery finds. Legacy NT: a model of
 // the hardware store, the first element of the key.
@@ -30,17 +20,12 @@ bool BoardPresent(const char* hardwareKey)
 {
     if (!*hardwareKey)
         return false;
-    HardwareKeyList boards;
     std::string wanted = hardwareKey;
-    int count = 0;
-    if (IsPnpOs()) {
-        count = FindBoards(boards.slots, kHardwareKeySlots);
-    } else {
-        count = ListLegacyHardware(boards.slots, kHardwareKeySlots);
+    if (!IsPnpOs())
         wanted = wanted.substr(0, wanted.find('\\'));
-    }
-    for (int i = 0; i < count; ++i) {
-        if (SameName(boards.slots[i], wanted.c_str()))
+    HardwareKeyList boards = ListInstalledBoards();
+    for (int i = 0; i < boards.count; ++i) {
+        if (boards.slots[i] && EqualNoCase(boards.slots[i], wanted))
             return true;
     }
     return false;
@@ -50,7 +35,7 @@ int LookUpDefaultInterface(const char* name, std::string& busName)
 {
     for (int number = 0; number < kDefaultInterfaceCount; ++number) {
         std::string candidate = "IEEE" + std::to_string(number);
-        if (SameName(candidate.c_str(), name)) {
+        if (EqualNoCase(candidate, name)) {
             busName = candidate;
             return DRV_ERR_NONE;
         }
@@ -59,15 +44,6 @@ int LookUpDefaultInterface(const char* name, std::string& busName)
 }
 
 } // namespace
-
-bool SameName(const char* a, const char* b)
-{
-    for (; *a && *b; ++a, ++b) {
-        if (std::toupper(static_cast<unsigned char>(*a)) != std::toupper(static_cast<unsigned char>(*b)))
-            return false;
-    }
-    return *a == *b;
-}
 
 int LookUpInterface(const char* name, std::string& busName)
 {
@@ -79,7 +55,7 @@ int LookUpInterface(const char* name, std::string& busName)
     for (DWORD index = 0; RegEnumKeyA(root, index, node, sizeof node) == ERROR_SUCCESS; ++index) {
         // An interface without a name of text has no name to open it by.
         char label[kUserNameSize];
-        if (!ConfigReadString(node, kUserName, label, sizeof label) || !SameName(label, name))
+        if (!ConfigReadString(node, kUserName, label, sizeof label) || !EqualNoCase(label, name))
             continue;
         char hardwareKey[kHardwareKeySize];
         if (!ConfigReadString(node, kHardwareKey, hardwareKey, sizeof hardwareKey))

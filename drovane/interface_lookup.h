@@ -9,6 +9,3 @@
 // `busName` when its board is present, DRV_ERR_NO_BOARD when it is not,
 // DRV_ERR_UNKNOWN_NAME when no interface has the name.
 int LookUpInterface(const char* name, std::string& busName);
-
-// Case-blind equality of two whole texts.
-bool SameName(const char* a, const char* b);

@@ -39,16 +39,6 @@ void CDialog::OnCancel()
     EndDialog(IDCANCEL);
 }
 
-bool CDialog::OnCommand(int, int)
-{
-    return false;
-}
-
-bool CDialog::OnNotify(const NMHDR*, LRESULT&)
-{
-    return false;
-}
-
 void CDialog::Attach(HWND hwnd)
 {
     m_hWnd = hwnd;

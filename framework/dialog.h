@@ -28,10 +28,6 @@ protected:
     virtual BOOL OnInitDialog();
     virtual void OnOK();
     virtual void OnCancel();
-    // A control's notification; true when the dialog handled it.
-    virtual bool OnCommand(int id, int code);
-    // A WM_NOTIFY; true (with `result`) when the dialog handled it.
-    virtual bool OnNotify(const NMHDR* header, LRESULT& result);
 
     HWND Parent() const { return parent_; }
 

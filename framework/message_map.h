@@ -1,10 +1,18 @@
 // Message maps: static tables that route a control's notification to a
-// handler. A lookup that finds nothing leaves the message to default handling.
+// handler. The first entry that matches wins; an entry whose control is
+// kAnyControl matches that code from every control, so it goes after the
+// entries of single controls. A lookup that finds nothing leaves the message
+// to default handling.
 #pragma once
+
+#include "platform/win32.h"
 
 #include <cstddef>
 
 struct tagNMHDR;
+
+// The control of an entry that takes its code from every control.
+const int kAnyControl = -1;
 
 template <class T> struct CommandEntry {
     int id;
@@ -16,44 +24,53 @@ template <class T> struct NotifyEntry {
     int idFrom;
     unsigned code;
     // Returns the notification's result.
-    long (T::*handler)(const tagNMHDR* header);
+    LRESULT (T::*handler)(const tagNMHDR* header);
 };
 
-template <class Entry, size_t N> const Entry* FindEntry(const Entry (&table)[N], int id, int code)
+// A class's two tables; either may be empty.
+template <class T> struct MessageMap {
+    const CommandEntry<T>* commands;
+    size_t commandCount;
+    const NotifyEntry<T>* notifications;
+    size_t notificationCount;
+};
+
+template <class T, size_t C> constexpr MessageMap<T> MakeMessageMap(const CommandEntry<T> (&commands)[C])
 {
-    for (const Entry& entry : table) {
-        if (entry.id == id && entry.code == code)
-            return &entry;
+    return {commands, C, nullptr, 0};
+}
+
+template <class T, size_t C, size_t N>
+constexpr MessageMap<T> MakeMessageMap(const CommandEntry<T> (&commands)[C], const NotifyEntry<T> (&notifications)[N])
+{
+    return {commands, C, notifications, N};
+}
+
+// Runs the handler of (id, code) on `object`; false when the map has none.
+template <class T> bool DispatchCommand(const MessageMap<T>& map, T* object, int id, int code)
+{
+    for (size_t i = 0; i < map.commandCount; ++i) {
+        const CommandEntry<T>& entry = map.commands[i];
+        if ((entry.id == id || entry.id == kAnyControl) && entry.code == code) {
+            (object->*entry.handler)();
+            return true;
+        }
     }
-    return nullptr;
+    return false;
 }
 
-template <class Entry, size_t N> const Entry* FindNotifyEntry(const Entry (&table)[N], int idFrom, unsigned code)
+// Runs the handler of (idFrom, code) on `object` and gives its result; false
+// (and `result` untouched) when the map has none.
+template <class T>
+bool DispatchNotify(const MessageMap<T>& map, T* object, const tagNMHDR* header, int idFrom, unsigned code,
+                    LRESULT& result)
 {
-    for (const Entry& entry : table) {
-        if (entry.idFrom == idFrom && entry.code == code)
-            return &entry;
+    for (size_t i = 0; i < map.notificationCount; ++i) {
+        const NotifyEntry<T>& entry = map.notifications[i];
+        if ((entry.idFrom == idFrom || entry.idFrom == kAnyControl) && entry.code == code) {
+            result = (object->*entry.handler)(header);
+            return true;
+        }
     }
-    return nullptr;
-}
-
-// Runs the handler of (id, code) on `object`; false when the table has none.
-template <class T, size_t N> bool DispatchCommand(const CommandEntry<T> (&table)[N], T* object, int id, int code)
-{
-    const CommandEntry<T>* entry = FindEntry(table, id, code);
-    if (!entry)
-        return false;
-    (object->*entry->handler)();
-    return true;
-}
-
-template <class T, size_t N>
-bool DispatchNotify(const NotifyEntry<T> (&table)[N], T* object, const tagNMHDR* header, int idFrom, unsigned code,
-                    long& result)
-{
-    const NotifyEntry<T>* entry = FindNotifyEntry(table, idFrom, code);
-    if (!entry)
-        return false;
-    result = (object->*entry->handler)(header);
-    return true;
+    return false;
 }

@@ -14,13 +14,6 @@ void CPropertyPage::SetModified(bool changed) const
     SendMessageA(sheet, changed ? PSM_CHANGED : PSM_UNCHANGED, reinterpret_cast<WPARAM>(m_hWnd), 0);
 }
 
-BOOL CPropertyPage::OnApply()
-{
-    return TRUE;
-}
-
-void CPropertyPage::OnReset() {}
-
 PROPSHEETPAGEA CPropertyPage::Describe()
 {
     PROPSHEETPAGEA page = {};
@@ -36,24 +29,13 @@ PROPSHEETPAGEA CPropertyPage::Describe()
 bool CPropertyPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result)
 {
     if (message == WM_NOTIFY) {
-        // Only notifications from the sheet are page events.
+        // Leaving the page validates it; the sheet's other notifications take
+        // the standard answer. Only notifications from the sheet are page events.
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         if (header->hwndFrom == GetParent(m_hWnd)) {
-            LRESULT answer = 0;
-            switch (header->code) {
-            case PSN_APPLY:
-                answer = OnApply() ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE;
-                break;
-            case PSN_RESET:
-                OnReset();
-                break;
-            case PSN_KILLACTIVE:
-                answer = UpdateData(true) ? FALSE : TRUE;
-                break;
-            default:
-                return CDialog::HandleMessage(message, wParam, lParam, result);
-            }
-            SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, answer);
+            if (header->code != PSN_KILLACTIVE)
+                return false;
+            SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, UpdateData(true) ? FALSE : TRUE);
             result = TRUE;
             return true;
         }
@@ -109,32 +91,32 @@ BOOL CPropertySheet::OnInitDialog()
     return TRUE;
 }
 
-bool CPropertySheet::OnCommand(int, int)
-{
-    return false;
-}
-
 void CPropertySheet::AttachSheet(HWND hwnd)
 {
     m_hWnd = hwnd;
-    SetPropA(hwnd, kSheetProperty, reinterpret_cast<HANDLE>(this));
-    original_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SheetWindowProc)));
+    // The window procedure finds the sheet by the property: without it the
+    // window keeps its own procedure.
+    if (SetPropA(hwnd, kSheetProperty, reinterpret_cast<HANDLE>(this)))
+        original_ = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SheetWindowProc)));
     OnInitDialog();
 }
 
 void CPropertySheet::DetachSheet()
 {
-    if (m_hWnd && IsWindow(m_hWnd)) {
+    if (m_hWnd && IsWindow(m_hWnd) && original_) {
         SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
         RemovePropA(m_hWnd, kSheetProperty);
     }
+    original_ = nullptr;
     m_hWnd = nullptr;
 }
 
 LRESULT CALLBACK CPropertySheet::SheetWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto* sheet = reinterpret_cast<CPropertySheet*>(GetPropA(hwnd, kSheetProperty));
+    if (!sheet)
+        return DefDlgProcA(hwnd, message, wParam, lParam);
     WNDPROC original = sheet->original_;
     if (message == WM_COMMAND)
         sheet->OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -145,6 +127,7 @@ LRESULT CALLBACK CPropertySheet::SheetWindowProc(HWND hwnd, UINT message, WPARAM
         // The window goes: give it its own procedure back first.
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
         RemovePropA(hwnd, kSheetProperty);
+        sheet->original_ = nullptr;
         sheet->m_hWnd = nullptr;
     }
     return CallWindowProcA(original, hwnd, message, wParam, lParam);

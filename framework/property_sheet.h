@@ -1,6 +1,7 @@
 // CPropertySheet and CPropertyPage over the platform's property sheet. The
 // sheet's own window is subclassed when its first page starts, so the
-// sheet's message map sees its buttons before the standard handling.
+// sheet's OnCommand sees its buttons (OK, Cancel, Apply) before the standard
+// handling, which follows whatever OnCommand returns.
 #pragma once
 
 #include "framework/dialog.h"
@@ -21,10 +22,6 @@ public:
     void SetModified(bool changed) const;
 
 protected:
-    // PSN_APPLY: TRUE to accept.
-    virtual BOOL OnApply();
-    // PSN_RESET (Cancel).
-    virtual void OnReset();
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
 private:
@@ -51,9 +48,6 @@ public:
 protected:
     // Runs when the sheet window exists; the standard initialisation does nothing more.
     virtual BOOL OnInitDialog();
-    // A command of the sheet's window (its OK, Cancel and Apply buttons); the
-    // standard handling follows whatever this returns.
-    virtual bool OnCommand(int id, int code);
 
 private:
     friend class CPropertyPage;

@@ -1,9 +1,9 @@
 // Run-time lookup of the functions the system does not link for us: one
 // module, ADVAPI32, whose exports are the emulated service functions.
 #include "platform/emulation.h"
+#include "text/text_compare.h"
 
 #include <cstring>
-#include <strings.h>
 
 namespace {
 
@@ -42,7 +42,7 @@ HMODULE Advapi32()
 // "advapi32" or "advapi32.dll" in any case.
 bool IsAdvapi32(const char* fileName)
 {
-    return strcasecmp(fileName, "advapi32") == 0 || strcasecmp(fileName, "advapi32.dll") == 0;
+    return EqualNoCase(fileName, "advapi32") || EqualNoCase(fileName, "advapi32.dll");
 }
 
 } // namespace

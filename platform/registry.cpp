@@ -5,9 +5,9 @@
 // is that REGEDIT4 file, shared with other processes (see FileBacking).
 #include "platform/emulation.h"
 #include "platform/reg_file.h"
+#include "text/text_compare.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,20 +34,6 @@ struct Key {
     std::vector<std::shared_ptr<Key>> subkeys;
 };
 using KeyPtr = std::shared_ptr<Key>;
-
-int CompareNoCase(const std::string& a, const std::string& b)
-{
-    size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        int ca = std::tolower(static_cast<unsigned char>(a[i]));
-        int cb = std::tolower(static_cast<unsigned char>(b[i]));
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
-    }
-    if (a.size() == b.size())
-        return 0;
-    return a.size() < b.size() ? -1 : 1;
-}
 
 bool IsStringType(DWORD type)
 {

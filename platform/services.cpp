@@ -5,18 +5,18 @@
 // removed through the registry calls. Services are listed in creation order,
 // as Wine lists the services created while it runs.
 #include "platform/emulation.h"
+#include "text/text_compare.h"
 
 #include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <string>
-#include <strings.h>
 #include <vector>
 
 namespace {
 
-const char kServicesKey[] = "System\\CurrentControlSet\\Services\\";
+const char kServicesKey[] = "System\\CurrentControlSet\\Services";
 const DWORD kNeverStarted = 1077;        // ERROR_SERVICE_NEVER_STARTED
 const DWORD kInvalidAddress = 487;       // ERROR_INVALID_ADDRESS
 const DWORD kServerUnavailable = 1722;   // RPC_S_SERVER_UNAVAILABLE
@@ -45,11 +45,6 @@ struct Handle {
     ServicePtr service; // null for a manager handle
 };
 
-bool EqualNoCase(const std::string& a, const char* b)
-{
-    return strcasecmp(a.c_str(), b) == 0;
-}
-
 BOOL Fail(DWORD error)
 {
     SetLastError(error);
@@ -64,7 +59,7 @@ SC_HANDLE FailHandle(DWORD error)
 
 std::string KeyPath(const std::string& serviceName)
 {
-    return kServicesKey + serviceName;
+    return std::string(kServicesKey) + "\\" + serviceName;
 }
 
 // Writes values one after the other until one fails.
@@ -185,7 +180,7 @@ struct Manager {
             return;
         loaded = true;
         HKEY root = nullptr;
-        if (RegOpenKeyA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services", &root) != ERROR_SUCCESS)
+        if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kServicesKey, &root) != ERROR_SUCCESS)
             return;
         char name[kMaxNameLength];
         for (DWORD index = 0; RegEnumKeyA(root, index, name, sizeof name) == ERROR_SUCCESS; ++index) {

@@ -24,6 +24,8 @@ typedef const char* LPCSTR;
 typedef void* LPVOID;
 typedef void* HANDLE;
 typedef uintptr_t UINT_PTR;
+typedef intptr_t LONG_PTR;
+typedef LONG_PTR LRESULT;
 typedef long LSTATUS;
 
 struct HKEY__;

@@ -5,22 +5,17 @@
 #include "config/os_family.h"
 #include "config/reg_key.h"
 #include "config/registry_access.h"
+#include "config/terminators.h"
+#include "text/text_compare.h"
 
 #include <cstring>
 
-const char kUserOneTermText[] = "User (1 term)";
-const char kUserTwoTermsText[] = "User (2 terms)";
-
 namespace {
 
-const char* const kEosTexts[kEosListSize] = {"CR_LF ", "LF_CR ", "CR ", "LF ", "NONE ", "User (1 term) ",
-                                             "User (2 terms) "};
-
-std::string TrimTrailingBlanks(std::string text)
+// The rule of an EOS list text; null for a text no rule has.
+const TerminatorRule* RuleOfListText(const std::string& listText)
 {
-    while (!text.empty() && text.back() == ' ')
-        text.pop_back();
-    return text;
+    return TerminatorByStoredName(EosStoredName(TrimTrailingBlanks(listText)).c_str());
 }
 
 std::string FetchText(HKEY key, const char* name)
@@ -43,25 +38,19 @@ int TermOrZero(int value)
 
 std::string EosDisplayName(const std::string& storedName)
 {
-    if (storedName == "USER 1")
-        return kUserOneTermText;
-    if (storedName == "USER 2")
-        return kUserTwoTermsText;
-    return storedName;
+    const TerminatorRule* rule = TerminatorByStoredName(storedName.c_str());
+    return rule ? rule->shownName : storedName;
 }
 
 std::string EosStoredName(const std::string& listText)
 {
-    if (listText == kUserOneTermText)
-        return "USER 1";
-    if (listText == kUserTwoTermsText)
-        return "USER 2";
-    return listText;
+    const TerminatorRule* rule = TerminatorByShownName(listText.c_str());
+    return rule ? rule->storedName : listText;
 }
 
-const char* const* EosListTexts()
+std::string EosListText(int index)
 {
-    return kEosTexts;
+    return std::string(kTerminators[index].shownName) + " ";
 }
 
 std::string BoardModelOf(const std::string& hardwareKey)
@@ -145,20 +134,11 @@ bool StoreSettings(NodeKind kind, const std::string& nodePath, const ItemSetting
 
 EosRule EosRuleFor(const std::string& listText)
 {
-    std::string name = EosStoredName(TrimTrailingBlanks(listText));
-    if (name == "CR_LF")
-        return {13, 10, false, false};
-    if (name == "LF_CR")
-        return {10, 13, false, false};
-    if (name == "CR")
-        return {13, -1, false, false};
-    if (name == "LF")
-        return {10, -1, false, false};
-    if (name == "USER 1")
-        return {-1, -1, true, false};
-    if (name == "USER 2")
-        return {-1, -1, true, true};
-    return {-1, -1, false, false};
+    const TerminatorRule* rule = RuleOfListText(listText);
+    if (!rule)
+        return {-1, -1, false, false};
+    return {IsTermChar(rule->first) ? rule->first : -1, IsTermChar(rule->second) ? rule->second : -1,
+            rule->first == kTermUserChar, rule->second == kTermUserChar};
 }
 
 void ApplyEosValues(TermRow& row)
@@ -172,11 +152,7 @@ void ApplyEosValues(TermRow& row)
 
 void TermValuesForStore(const std::string& listText, int term1, int term2, long& stored1, long& stored2)
 {
-    std::string name = EosStoredName(TrimTrailingBlanks(listText));
-    stored1 = term1;
-    stored2 = term2;
-    if (name == "CR" || name == "LF" || name == "USER 1")
-        stored2 = -1;
-    if (name == "NONE")
-        stored1 = stored2 = -1;
+    const TerminatorRule* rule = RuleOfListText(listText);
+    stored1 = rule && rule->first == kTermNoChar ? kTermNoChar : term1;
+    stored2 = rule && rule->second == kTermNoChar ? kTermNoChar : term2;
 }

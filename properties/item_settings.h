@@ -3,6 +3,8 @@
 // between the terminator controls and the stored terminator values.
 #pragma once
 
+#include "config/terminators.h"
+
 #include <string>
 
 enum class NodeKind { Interface, Device };
@@ -27,15 +29,10 @@ struct ItemSettings {
     TermRow out;
 };
 
-// The list texts of the two user terminators.
-extern const char kUserOneTermText[];
-extern const char kUserTwoTermsText[];
-
 std::string EosDisplayName(const std::string& storedName);
 std::string EosStoredName(const std::string& listText);
-// The seven entries of an EOS list, in list order.
-const char* const* EosListTexts();
-const int kEosListSize = 7;
+// Entry `index` of an EOS list (0 to kTerminatorCount - 1): a shown name and one blank.
+std::string EosListText(int index);
 
 // The model of a legacy NT hardware key: its first non-empty element.
 std::string BoardModelOf(const std::string& hardwareKey);

@@ -3,11 +3,11 @@
 #include "config/hardware_store.h"
 #include "config/os_family.h"
 #include "discovery/board_discovery.h"
-#include "discovery/device_registry.h"
 #include "framework/module.h"
 #include "properties/resources_dialog.h"
 #include "properties/system_resources.h"
 #include "resources/resource.h"
+#include "text/text_compare.h"
 
 namespace {
 
@@ -24,9 +24,8 @@ void FillNumbers(HWND list, int last)
 void FillEosList(HWND list)
 {
     SendMessageA(list, CB_RESETCONTENT, 0, 0);
-    const char* const* texts = EosListTexts();
-    for (int i = 0; i < kEosListSize; ++i)
-        SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(texts[i]));
+    for (int i = 0; i < kTerminatorCount; ++i)
+        SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(EosListText(i).c_str()));
 }
 
 // Adds an entry that carries `index` and returns its position.
@@ -37,20 +36,9 @@ int AddEntry(HWND list, const std::string& text, size_t index)
     return position;
 }
 
-} // namespace
-
-const int CPropertiesDialog::IDC_APPLY_BUTTON = IDC_APPLY;
-
-const CommandEntry<CPropertiesDialog> CPropertiesDialog::kCommands[] = {
-    {IDC_PRIMARY, CBN_SELCHANGE, &CPropertiesDialog::OnFieldChange},
-    {IDC_SECONDARY, CBN_SELCHANGE, &CPropertiesDialog::OnFieldChange},
-    {IDC_TIMEOUT, EN_CHANGE, &CPropertiesDialog::OnFieldChange},
-    {IDC_IN_TERM1, EN_CHANGE, &CPropertiesDialog::OnFieldChange},
-    {IDC_IN_TERM2, EN_CHANGE, &CPropertiesDialog::OnFieldChange},
-    {IDC_OUT_TERM1, EN_CHANGE, &CPropertiesDialog::OnFieldChange},
-    {IDC_OUT_TERM2, EN_CHANGE, &CPropertiesDialog::OnFieldChange},
-    {IDC_IN_EOI, BN_CLICKED, &CPropertiesDialog::OnFieldChange},
-    {IDC_OUT_EOI, BN_CLICKED, &CPropertiesDialog::OnFieldChange},
+// The controls with handlers of their own come first; every other edit and
+// list only enables Apply, and so do the two EOI boxes.
+const CommandEntry<CPropertiesDialog> kCommands[] = {
     {IDC_SECONDARY_NONE, BN_CLICKED, &CPropertiesDialog::OnSecondaryNone},
     {IDC_IN_EOS, CBN_SELCHANGE, &CPropertiesDialog::OnEosInChange},
     {IDC_OUT_EOS, CBN_SELCHANGE, &CPropertiesDialog::OnEosOutChange},
@@ -58,18 +46,23 @@ const CommandEntry<CPropertiesDialog> CPropertiesDialog::kCommands[] = {
     {IDC_BLOCK_MODE, BN_CLICKED, &CPropertiesDialog::OnBlockMode},
     {IDC_SYSTEM_RESOURCES, BN_CLICKED, &CPropertiesDialog::OnSystemResources},
     {IDC_APPLY, BN_CLICKED, &CPropertiesDialog::OnApply},
+    {IDC_IN_EOI, BN_CLICKED, &CPropertiesDialog::OnFieldChange},
+    {IDC_OUT_EOI, BN_CLICKED, &CPropertiesDialog::OnFieldChange},
+    {kAnyControl, EN_CHANGE, &CPropertiesDialog::OnFieldChange},
+    {kAnyControl, CBN_SELCHANGE, &CPropertiesDialog::OnFieldChange},
 };
 
-CPropertiesDialog::CPropertiesDialog(HWND parent) : CDialog(IDD_PROPERTIES, parent) {}
+} // namespace
+
+const int CPropertiesDialog::IDC_APPLY_BUTTON = IDC_APPLY;
+
+const MessageMap<CPropertiesDialog> CPropertiesDialog::kMessageMap = MakeMessageMap(kCommands);
+
+CPropertiesDialog::CPropertiesDialog(HWND parent) : CMapped(IDD_PROPERTIES, parent) {}
 
 const RuntimeClass& CPropertiesDialog::GetRuntimeClass() const
 {
     return g_propertiesClass;
-}
-
-bool CPropertiesDialog::OnCommand(int id, int code)
-{
-    return DispatchCommand(kCommands, this, id, code);
 }
 
 void CPropertiesDialog::DoDataExchange(DataExchange& dx)
@@ -81,10 +74,10 @@ void CPropertiesDialog::DoDataExchange(DataExchange& dx)
     DWORD timeout = static_cast<DWORD>(m_settings.timeout);
     dx.UInt(IDC_TIMEOUT, timeout);
     m_settings.timeout = timeout;
-    dx.Int(IDC_IN_TERM1, m_settings.in.term1, 0, 255);
-    dx.Int(IDC_IN_TERM2, m_settings.in.term2, 0, 255);
-    dx.Int(IDC_OUT_TERM1, m_settings.out.term1, 0, 255);
-    dx.Int(IDC_OUT_TERM2, m_settings.out.term2, 0, 255);
+    dx.Int(IDC_IN_TERM1, m_settings.in.term1, 0, kMaxTermChar);
+    dx.Int(IDC_IN_TERM2, m_settings.in.term2, 0, kMaxTermChar);
+    dx.Int(IDC_OUT_TERM1, m_settings.out.term1, 0, kMaxTermChar);
+    dx.Int(IDC_OUT_TERM2, m_settings.out.term2, 0, kMaxTermChar);
     int inEoi = m_settings.in.eoi == 1;
     int outEoi = m_settings.out.eoi == 1;
     dx.Check(IDC_IN_EOI, inEoi);
@@ -128,33 +121,28 @@ BOOL CPropertiesDialog::OnInitDialog()
 void CPropertiesDialog::FillHardwareList()
 {
     HWND list = Item(IDC_HARDWARE);
-    char* slots[kHardwareKeySlots] = {};
-    int count;
-    if (IsPnpOs()) {
-        count = FindBoards(slots, kHardwareKeySlots);
-    } else {
-        count = ListLegacyHardware(slots, kHardwareKeySlots);
+    HardwareKeyList boards = ListInstalledBoards();
+    if (!IsPnpOs())
         SetItemText(IDC_HARDWARE_GROUP, LoadModuleString(IDS_HARDWARE_TYPES));
-    }
     const std::string& match = IsPnpOs() ? m_settings.hardwareKey : m_settings.boardModel;
     int slotCounter = 0;
     bool selected = false;
-    for (int i = 0; i < kHardwareKeySlots && i < count; ++i) {
-        if (!slots[i])
+    for (int i = 0; i < kHardwareKeySlots && i < boards.count; ++i) {
+        const char* board = boards.slots[i];
+        if (!board)
             continue;
         char text[128] = "<null>";
         if (IsPnpOs())
-            DescribeBoard(slots[i], text, sizeof text, IsWinNT5OrLater() ? &slotCounter : nullptr);
+            DescribeBoard(board, text, sizeof text, IsWinNT5OrLater() ? &slotCounter : nullptr);
         else
-            ReadHardwareDescription(slots[i], text, sizeof text);
-        m_hardware.push_back(slots[i]);
+            ReadHardwareDescription(board, text, sizeof text);
+        m_hardware.push_back(board);
         int position = AddEntry(list, text, m_hardware.size() - 1);
         if (m_hardware.back() == match) {
             SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(position), 0);
             selected = true;
         }
     }
-    ReleaseHardwareKeyList(slots, kHardwareKeySlots);
     if (!selected) {
         m_hardware.push_back(match);
         int position = AddEntry(list, kUnassigned, m_hardware.size() - 1);

@@ -2,13 +2,13 @@
 #pragma once
 
 #include "framework/dialog.h"
-#include "framework/message_map.h"
+#include "framework/mapped_window.h"
 #include "properties/item_settings.h"
 
 #include <string>
 #include <vector>
 
-class CPropertiesDialog : public CDialog {
+class CPropertiesDialog : public CMapped<CPropertiesDialog, CDialog> {
 public:
     explicit CPropertiesDialog(HWND parent);
     const RuntimeClass& GetRuntimeClass() const override;
@@ -27,11 +27,12 @@ public:
     void OnSystemResources();
     void OnApply();
 
+    static const MessageMap<CPropertiesDialog> kMessageMap;
+
 protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(DataExchange& dx) override;
     void OnOK() override;
-    bool OnCommand(int id, int code) override;
 
 private:
     bool SaveAll();
@@ -43,7 +44,6 @@ private:
     void EnableApply(bool enable) { EnableItem(IDC_APPLY_BUTTON, enable); }
 
     static const int IDC_APPLY_BUTTON;
-    static const CommandEntry<CPropertiesDialog> kCommands[];
 
     ItemSettings m_settings;
     // The strings the hardware list's entries carry, by entry data.

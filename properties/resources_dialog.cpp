@@ -16,23 +16,20 @@ void FillList(HWND list, const ResourceList& values, bool hex)
     }
 }
 
-} // namespace
-
-const CommandEntry<CResourcesDialog> CResourcesDialog::kCommands[] = {
+const CommandEntry<CResourcesDialog> kCommands[] = {
     {IDC_DMA_NONE, BN_CLICKED, &CResourcesDialog::OnDmaNone},
     {IDC_SET_DEFAULTS, BN_CLICKED, &CResourcesDialog::OnSetDefaults},
 };
 
-CResourcesDialog::CResourcesDialog(HWND parent) : CDialog(IDD_RESOURCES, parent) {}
+} // namespace
+
+const MessageMap<CResourcesDialog> CResourcesDialog::kMessageMap = MakeMessageMap(kCommands);
+
+CResourcesDialog::CResourcesDialog(HWND parent) : CMapped(IDD_RESOURCES, parent) {}
 
 const RuntimeClass& CResourcesDialog::GetRuntimeClass() const
 {
     return g_resourcesClass;
-}
-
-bool CResourcesDialog::OnCommand(int id, int code)
-{
-    return DispatchCommand(kCommands, this, id, code);
 }
 
 void CResourcesDialog::DoDataExchange(DataExchange& dx)

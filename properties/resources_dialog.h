@@ -2,12 +2,12 @@
 #pragma once
 
 #include "framework/dialog.h"
-#include "framework/message_map.h"
+#include "framework/mapped_window.h"
 #include "properties/system_resources.h"
 
 #include <string>
 
-class CResourcesDialog : public CDialog {
+class CResourcesDialog : public CMapped<CResourcesDialog, CDialog> {
 public:
     explicit CResourcesDialog(HWND parent);
     const RuntimeClass& GetRuntimeClass() const override;
@@ -20,18 +20,18 @@ public:
     void OnDmaNone();
     void OnSetDefaults();
 
+    static const MessageMap<CResourcesDialog> kMessageMap;
+
 protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(DataExchange& dx) override;
     void OnOK() override;
-    bool OnCommand(int id, int code) override;
 
 private:
     // The list texts of the current values, and the lists' enabled states.
     void FormTexts();
     void ShowValues();
 
-    static const CommandEntry<CResourcesDialog> kCommands[];
     std::string m_ioText;
     std::string m_irqText;
     std::string m_dmaText;

@@ -1,6 +1,7 @@
 #include "properties/system_resources.h"
 
 #include "config/config_layout.h"
+#include "config/isa_models.h"
 #include "config/reg_key.h"
 #include "config/registry_access.h"
 
@@ -8,23 +9,6 @@
 #include <cstdlib>
 
 namespace {
-
-struct ModelLists {
-    const char* model;
-    ResourceLists lists;
-};
-
-const ResourceList kIsaPorts = {4, {0x02E1, 0x22E1, 0x42E1, 0x62E1}, false};
-const ResourceList kSotalIrqs = {6, {2, 3, 4, 5, 6, 7}, true};
-const ResourceList kSotalDmas = {3, {1, 2, 3}, true};
-
-const ModelLists kTable[] = {
-    {"Rumex", {kIsaPorts, {11, {3, 4, 5, 6, 7, 9, 10, 11, 12, 14, 15}, false}, {7, {0, 1, 2, 3, 5, 6, 7}, true}}},
-    {"Sotal", {kIsaPorts, kSotalIrqs, kSotalDmas}},
-    {"Vinor", {kIsaPorts, kSotalIrqs, kSotalDmas}},
-};
-
-const char* const kValueNames[] = {"PortAddr", "IrqLevel", "IrqNone", "DmaChan", "DmaNone"};
 
 bool OpenInstance(const std::string& hardwareKey, HKEY& key)
 {
@@ -35,19 +19,16 @@ bool OpenInstance(const std::string& hardwareKey, HKEY& key)
 
 const ResourceLists& LookupResourceLists(const std::string& model)
 {
-    for (const ModelLists& row : kTable) {
-        if (model == row.model)
-            return row.lists;
-    }
-    return kTable[0].lists;
+    return IsaModelOrFirst(model).lists;
 }
 
 BoardResources FactoryResources(const std::string& model)
 {
+    const IsaModel& row = IsaModelOrFirst(model);
     BoardResources resources;
-    resources.portAddr = 0x02E1;
-    resources.irqLevel = 5;
-    resources.dmaChan = model == "Sotal" || model == "Vinor" ? 1 : 5;
+    resources.portAddr = static_cast<int>(row.portAddr);
+    resources.irqLevel = static_cast<int>(row.irqLevel);
+    resources.dmaChan = static_cast<int>(row.dmaChan);
     return resources;
 }
 
@@ -58,11 +39,11 @@ bool ReadResources(const std::string& hardwareKey, BoardResources& resources)
     if (hardwareKey.empty() || !OpenInstance(hardwareKey, key))
         return false;
     RegKey instance(key, HKEY_LOCAL_MACHINE);
-    resources.portAddr = static_cast<int>(RegFetchDword(key, kValueNames[0], 0));
-    resources.irqLevel = static_cast<int>(RegFetchDword(key, kValueNames[1], 0));
+    resources.portAddr = static_cast<int>(RegFetchDword(key, kPortAddr, 0));
+    resources.irqLevel = static_cast<int>(RegFetchDword(key, kIrqLevel, 0));
     resources.irqNone = 0;
-    resources.dmaChan = static_cast<int>(RegFetchDword(key, kValueNames[3], 0));
-    resources.dmaNone = static_cast<int>(RegFetchDword(key, kValueNames[4], 0));
+    resources.dmaChan = static_cast<int>(RegFetchDword(key, kDmaChan, 0));
+    resources.dmaNone = static_cast<int>(RegFetchDword(key, kDmaNone, 0));
     return true;
 }
 
@@ -72,11 +53,11 @@ bool WriteResources(const std::string& hardwareKey, const BoardResources& resour
     if (hardwareKey.empty() || !OpenInstance(hardwareKey, key))
         return false;
     RegKey instance(key, HKEY_LOCAL_MACHINE);
-    RegPutDword(key, kValueNames[0], static_cast<DWORD>(resources.portAddr));
-    RegPutDword(key, kValueNames[1], static_cast<DWORD>(resources.irqLevel));
-    RegPutDword(key, kValueNames[2], 0);
-    RegPutDword(key, kValueNames[3], static_cast<DWORD>(resources.dmaChan));
-    RegPutDword(key, kValueNames[4], static_cast<DWORD>(resources.dmaNone));
+    RegPutDword(key, kPortAddr, static_cast<DWORD>(resources.portAddr));
+    RegPutDword(key, kIrqLevel, static_cast<DWORD>(resources.irqLevel));
+    RegPutDword(key, kIrqNone, 0);
+    RegPutDword(key, kDmaChan, static_cast<DWORD>(resources.dmaChan));
+    RegPutDword(key, kDmaNone, static_cast<DWORD>(resources.dmaNone));
     return true;
 }
 

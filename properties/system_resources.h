@@ -2,20 +2,9 @@
 // offers, its factory values, and their place in the hardware store.
 #pragma once
 
-#include <cstdint>
+#include "config/isa_models.h"
+
 #include <string>
-
-struct ResourceList {
-    uint16_t count;
-    uint16_t values[16];
-    bool noneAllowed;
-};
-
-struct ResourceLists {
-    ResourceList io;
-    ResourceList irq;
-    ResourceList dma;
-};
 
 struct BoardResources {
     int portAddr = 0;

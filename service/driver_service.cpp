@@ -1,6 +1,6 @@
 #include "service/driver_service.h"
 
-#include "service/service_handle.h"
+#include "config/service_handle.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include "sicl/formats.h"
 #include "simbus/sim_bus.h"
 #include "simbus/trace.h"
+#include "text/text_compare.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -86,10 +87,7 @@ bool ParseAddress(const char* address, Session& session)
     size_t first = text.find(',');
     if (first == std::string::npos)
         return false;
-    std::string name = text.substr(0, first);
-    for (char& c : name)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (name != kInterfaceName)
+    if (!EqualNoCase(text.substr(0, first), kInterfaceName))
         return false;
     size_t second = text.find(',', first + 1);
     if (!ParseBusAddress(text.substr(first + 1, second - first - 1), session.primary))

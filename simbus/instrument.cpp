@@ -1,20 +1,10 @@
 #include "simbus/instrument.h"
 
-#include <cctype>
+#include "text/text_compare.h"
 
 namespace {
 
 const char kVoltage[] = "+1.234500E+00";
-
-bool SameCommand(const std::string& message, const char* command)
-{
-    size_t i = 0;
-    for (; i < message.size() && command[i]; ++i) {
-        if (std::toupper(static_cast<unsigned char>(message[i])) != command[i])
-            return false;
-    }
-    return i == message.size() && !command[i];
-}
 
 std::string TalkerText(size_t length)
 {
@@ -47,9 +37,9 @@ void Instrument::Respond(const std::string& message)
     output_.clear();
     switch (entry_.kind) {
     case InstrumentKind::Multimeter:
-        if (SameCommand(message, "*IDN?"))
+        if (EqualNoCase(message, "*IDN?"))
             output_ = entry_.text + "\n";
-        else if (SameCommand(message, "MEAS:VOLT?"))
+        else if (EqualNoCase(message, "MEAS:VOLT?"))
             output_ = std::string(kVoltage) + "\n";
         break;
     case InstrumentKind::Echo:

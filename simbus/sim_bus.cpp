@@ -1,6 +1,7 @@
 #include "simbus/sim_bus.h"
 
-#include <cctype>
+#include "text/text_compare.h"
+
 #include <chrono>
 #include <cstring>
 #include <map>
@@ -64,11 +65,8 @@ void SimBus::Clear(int primary, int secondary)
 SimBus& BusOf(const std::string& interfaceName)
 {
     static const Bench bench = LoadProcessBench();
-    static std::map<std::string, std::unique_ptr<SimBus>> buses;
-    std::string key;
-    for (char c : interfaceName)
-        key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    std::unique_ptr<SimBus>& bus = buses[key];
+    static std::map<std::string, std::unique_ptr<SimBus>, LessNoCase> buses;
+    std::unique_ptr<SimBus>& bus = buses[interfaceName];
     if (!bus)
         bus.reset(new SimBus(bench));
     return *bus;

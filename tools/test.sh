@@ -49,6 +49,7 @@ section "Windows x86_64 tests under Wine (real windows on a virtual display)"
 prefix="$build/win64/wineprefix"
 quenbus_wine_start "$prefix"
 trap 'quenbus_wine_stop "$prefix"' EXIT
+quenbus_wine_unmanaged "$prefix"
 run_tests "$build/win64"
 section "benchmark: opening the applet"
 WINEPATH="$(echo "Z:$build/win64/mex" | tr / '\\')" "$WINE" "$build/win64/tests/bench/applet_open_bench.exe" ||

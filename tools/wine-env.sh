@@ -48,6 +48,13 @@ quenbus_wine_start() {
     "$WINE" wineboot </dev/null >/dev/null 2>&1
 }
 
+# Windows of this prefix go without a window manager's frame: under Xvfb,
+# where none runs, Wine then closes windows without waiting for one.
+quenbus_wine_unmanaged() {
+    quenbus_wine_env "$1" || return 1
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+}
+
 quenbus_wine_stop() {
     quenbus_wine_env "$1" || return 1
     "$WINESERVER" -k 2>/dev/null || true

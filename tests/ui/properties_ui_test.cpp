@@ -3,7 +3,7 @@
 #include "applet_steps.h"
 
 #include "../unit/system_fixture.h"
-#include "config/setup_exports.h"
+#include "setup/setup_exports.h"
 #include "resources/resource.h"
 
 namespace {

@@ -3,6 +3,7 @@
 
 #include "config/config_layout.h"
 #include "config/config_nodes.h"
+#include "config/terminators.h"
 
 #include <set>
 #include <string>

@@ -10,20 +10,24 @@
 
 namespace {
 
-// The keys FindBoards returns, the list released again.
+std::vector<std::string> Keys(const HardwareKeyList& list)
+{
+    std::vector<std::string> keys;
+    for (const char* slot : list.slots) {
+        if (slot)
+            keys.push_back(slot);
+    }
+    return keys;
+}
+
+// The keys FindBoards returns.
 std::vector<std::string> FoundBoards(int capacity, int* result = nullptr)
 {
-    char* list[kHardwareKeySlots] = {};
-    int count = FindBoards(list, capacity);
+    HardwareKeyList list;
+    int count = FindBoards(list.slots, capacity);
     if (result)
         *result = count;
-    std::vector<std::string> keys;
-    for (int i = 0; i < kHardwareKeySlots; ++i) {
-        if (list[i])
-            keys.push_back(list[i]);
-    }
-    ReleaseHardwareKeyList(list, kHardwareKeySlots);
-    return keys;
+    return Keys(list);
 }
 
 std::string Described(const char* hardwareKey, int* slotCounter, int* result, unsigned capacity = 128)
@@ -47,10 +51,6 @@ TEST(DeviceKeys, InstancePartAndPrefixes)
     EXPECT_EQ(CopyInstancePart("PCI\\VEN_1", part, sizeof part), 0) << "one backslash only";
     std::string longKey = "ROOT\\KVX488\\" + std::string(64, '7');
     EXPECT_EQ(CopyInstancePart(longKey.c_str(), part, sizeof part), 0) << "must be shorter than 64";
-
-    EXPECT_EQ(StartsWithNoCase("pcmcia\\x", "PCMCIA"), 1);
-    EXPECT_EQ(StartsWithNoCase("PCMCIA\\x", "PCI"), 0);
-    EXPECT_EQ(StartsWithNoCase("PC", "PCI"), 0);
 
     char text[8];
     EXPECT_EQ(PciBusDevText("BUS_00&DEV_0B&FUNC_00", text, sizeof text), 1);
@@ -175,6 +175,29 @@ TEST_F(Nt5System, LongestSuffixIsNeitherCutNorOverflowing)
     EXPECT_EQ(Described("PCI\\VEN_10E8&DEV_8081&SUBSYS_00000000&REV_01\\X", nullptr, &result),
               "D  (" + location + ")");
     EXPECT_EQ(result, 1);
+}
+
+TEST_F(Win9xSystem, InstalledBoardsAreTheDiscoveredOnes)
+{
+    EXPECT_EQ(ListInstalledBoards().count, -1) << "no configuration manager data";
+    LoadFixture("win9x_devices.reg");
+    HardwareKeyList boards = ListInstalledBoards();
+    EXPECT_EQ(boards.count, 5);
+    EXPECT_EQ(Keys(boards), FoundBoards(kHardwareKeySlots));
+
+    HardwareKeyList moved(std::move(boards));
+    EXPECT_EQ(moved.count, 5);
+    EXPECT_EQ(Keys(moved).size(), 5u);
+    EXPECT_TRUE(Keys(boards).empty()) << "the slots went with the move, released once";
+}
+
+TEST_F(LegacyNtSystem, InstalledBoardsAreTheHardwareStoresModels)
+{
+    EXPECT_EQ(ListInstalledBoards().count, -1) << "no hardware store";
+    LoadFixture("legacy_hardware.reg");
+    HardwareKeyList boards = ListInstalledBoards();
+    EXPECT_EQ(boards.count, 2);
+    EXPECT_EQ(Keys(boards), (std::vector<std::string>{"Quoran", "Rumex"}));
 }
 
 TEST_F(LegacyNtSystem, FindsNothingAndLeavesTheListAlone)

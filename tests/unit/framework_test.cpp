@@ -16,26 +16,33 @@ public:
     const RuntimeClass& GetRuntimeClass() const override;
     void OnFirst() { calls.push_back("first"); }
     void OnSecond() { calls.push_back("second"); }
-    long OnNotified(const tagNMHDR* header)
+    LRESULT OnNotified(const tagNMHDR* header)
     {
         calls.push_back(header ? "notify with header" : "notify");
         return 42;
     }
+    void OnAnyChange() { calls.push_back("any"); }
+    // A result as wide as the platform's: a pointer-sized value.
+    LRESULT OnWide(const tagNMHDR*) { return static_cast<LRESULT>(reinterpret_cast<intptr_t>(this)); }
     std::vector<std::string> calls;
 
-    static const CommandEntry<Handlers> kCommands[];
-    static const NotifyEntry<Handlers> kNotifications[];
+    static const MessageMap<Handlers> kMessageMap;
 };
 
-const CommandEntry<Handlers> Handlers::kCommands[] = {
+const CommandEntry<Handlers> kCommands[] = {
     {10, 0, &Handlers::OnFirst},
     {11, 0, &Handlers::OnSecond},
     {11, 5, &Handlers::OnFirst},
+    {kAnyControl, 5, &Handlers::OnAnyChange},
 };
 
-const NotifyEntry<Handlers> Handlers::kNotifications[] = {
+const NotifyEntry<Handlers> kNotifications[] = {
     {20, 0xFFFFFFFDu, &Handlers::OnNotified},
+    {22, 0xFFFFFFFDu, &Handlers::OnWide},
 };
+
+const MessageMap<Handlers> Handlers::kMessageMap = MakeMessageMap(kCommands, kNotifications);
+const MessageMap<Handlers> kCommandsOnly = MakeMessageMap(kCommands);
 
 CObject* CreateHandlers()
 {
@@ -55,19 +62,33 @@ const RuntimeClass& Handlers::GetRuntimeClass() const
 TEST(MessageMap, RoutesByControlAndCodeAndFallsThroughOtherwise)
 {
     Handlers handlers;
-    EXPECT_TRUE(DispatchCommand(Handlers::kCommands, &handlers, 11, 0));
-    EXPECT_TRUE(DispatchCommand(Handlers::kCommands, &handlers, 11, 5));
-    EXPECT_TRUE(DispatchCommand(Handlers::kCommands, &handlers, 10, 0));
-    EXPECT_FALSE(DispatchCommand(Handlers::kCommands, &handlers, 10, 5)) << "another notification code";
-    EXPECT_FALSE(DispatchCommand(Handlers::kCommands, &handlers, 12, 0));
+    const MessageMap<Handlers>& map = Handlers::kMessageMap;
+    EXPECT_TRUE(DispatchCommand(map, &handlers, 11, 0));
+    EXPECT_TRUE(DispatchCommand(map, &handlers, 11, 5));
+    EXPECT_TRUE(DispatchCommand(map, &handlers, 10, 0));
+    EXPECT_FALSE(DispatchCommand(map, &handlers, 10, 6)) << "another notification code";
+    EXPECT_FALSE(DispatchCommand(map, &handlers, 12, 0));
     EXPECT_EQ(handlers.calls, (std::vector<std::string>{"second", "first", "first"}));
 
-    long result = 0;
-    EXPECT_TRUE(DispatchNotify(Handlers::kNotifications, &handlers, nullptr, 20, 0xFFFFFFFDu, result));
+    // An entry for every control takes the code from the controls that have
+    // no entry of their own for it, and only that code.
+    handlers.calls.clear();
+    EXPECT_TRUE(DispatchCommand(map, &handlers, 10, 5));
+    EXPECT_TRUE(DispatchCommand(map, &handlers, 99, 5));
+    EXPECT_TRUE(DispatchCommand(map, &handlers, 11, 5));
+    EXPECT_FALSE(DispatchCommand(map, &handlers, 99, 0));
+    EXPECT_EQ(handlers.calls, (std::vector<std::string>{"any", "any", "first"}));
+
+    LRESULT result = 0;
+    EXPECT_TRUE(DispatchNotify(map, &handlers, nullptr, 20, 0xFFFFFFFDu, result));
     EXPECT_EQ(result, 42);
     result = 7;
-    EXPECT_FALSE(DispatchNotify(Handlers::kNotifications, &handlers, nullptr, 21, 0xFFFFFFFDu, result));
+    EXPECT_FALSE(DispatchNotify(map, &handlers, nullptr, 21, 0xFFFFFFFDu, result));
     EXPECT_EQ(result, 7) << "no handler, no result";
+    EXPECT_TRUE(DispatchNotify(map, &handlers, nullptr, 22, 0xFFFFFFFDu, result));
+    EXPECT_EQ(result, reinterpret_cast<intptr_t>(&handlers)) << "the result keeps its width";
+    EXPECT_FALSE(DispatchNotify(kCommandsOnly, &handlers, nullptr, 20, 0xFFFFFFFDu, result)) << "no table";
+    EXPECT_TRUE(DispatchCommand(kCommandsOnly, &handlers, 10, 0));
 }
 
 TEST(RuntimeClasses, CreateByNameOnlyWhatCanBeCreated)

@@ -2,6 +2,7 @@
 #include "system_fixture.h"
 
 #include "properties/item_settings.h"
+#include "text/text_compare.h"
 
 #include <string>
 
@@ -14,10 +15,9 @@ TEST(EosNames, DisplayAndStoredNamesAndRules)
     EXPECT_EQ(EosDisplayName("user 1"), "user 1") << "exact comparison";
     EXPECT_EQ(EosStoredName("User (2 terms)"), "USER 2");
     EXPECT_EQ(EosStoredName("CR_LF"), "CR_LF");
-    const char* const* texts = EosListTexts();
-    EXPECT_STREQ(texts[0], "CR_LF ");
-    EXPECT_STREQ(texts[4], "NONE ");
-    EXPECT_STREQ(texts[6], "User (2 terms) ");
+    EXPECT_EQ(EosListText(0), "CR_LF ");
+    EXPECT_EQ(EosListText(4), "NONE ");
+    EXPECT_EQ(EosListText(6), "User (2 terms) ");
 
     struct Case {
         const char* text;
@@ -45,6 +45,22 @@ TEST(EosNames, DisplayAndStoredNamesAndRules)
     }
     EXPECT_EQ(BoardModelOf("\\\\Sotal\\0001"), "Sotal");
     EXPECT_EQ(BoardModelOf("\\\\"), "");
+}
+
+// Whatever characters a choice in the list stores, deriving the name from
+// them again gives that choice: the list, the stored values and the names
+// agree for every entry.
+TEST(EosNames, EveryChoiceStoresCharactersThatNameIt)
+{
+    for (int i = 0; i < kTerminatorCount; ++i) {
+        TermRow row{1, EosListText(i), 65, 66};
+        ApplyEosValues(row);
+        long stored1 = 0, stored2 = 0;
+        TermValuesForStore(row.eos, row.term1, row.term2, stored1, stored2);
+        std::string stored = EosStoredName(TrimTrailingBlanks(row.eos));
+        EXPECT_STREQ(TermNameFromChars(stored1, stored2), stored.c_str()) << row.eos;
+        EXPECT_EQ(EosDisplayName(stored) + " ", row.eos);
+    }
 }
 
 TEST_F(ItemSettingsStore, UserTerminatorRoundTrips)

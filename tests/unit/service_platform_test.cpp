@@ -5,7 +5,7 @@
 #include "registry_test_fixture.h"
 
 #include "platform/reg_file.h"
-#include "service/service_handle.h"
+#include "config/service_handle.h"
 
 #include <algorithm>
 #include <atomic>

@@ -2,7 +2,7 @@
 // describing board models and handing interfaces to the driver.
 #include "system_fixture.h"
 
-#include "config/setup_exports.h"
+#include "setup/setup_exports.h"
 #include "service/driver_service.h"
 
 #include <cstring>

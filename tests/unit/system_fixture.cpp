@@ -1,7 +1,7 @@
 #include "system_fixture.h"
 
 #include "config/os_family.h"
-#include "service/service_handle.h"
+#include "config/service_handle.h"
 #ifndef _WIN32
 #include "platform/emulation.h"
 #endif

@@ -3,6 +3,7 @@
 #include "system_fixture.h"
 
 #include "properties/system_resources.h"
+#include "setup/setup_exports.h"
 
 TEST(ResourceChoices, ListsByModelAndFactoryValues)
 {
@@ -33,6 +34,22 @@ TEST(ResourceChoices, ListsByModelAndFactoryValues)
 }
 
 using ResourcesStore = LegacyNtSystem;
+
+// Set-up writes each ISA model's instance keys with the values the
+// resources dialog's Set Defaults offers for that model.
+TEST_F(ResourcesStore, SetUpStartsFromTheFactoryValues)
+{
+    for (const IsaModel& model : kIsaModels) {
+        ASSERT_EQ(RegInitHdwrConfigNT(model.name, "an ISA board", nullptr), 1) << model.name;
+        BoardResources stored;
+        ASSERT_TRUE(ReadResources(std::string(model.name) + "\\0003", stored)) << model.name;
+        BoardResources factory = FactoryResources(model.name);
+        EXPECT_EQ(stored.portAddr, factory.portAddr) << model.name;
+        EXPECT_EQ(stored.irqLevel, factory.irqLevel) << model.name;
+        EXPECT_EQ(stored.dmaChan, factory.dmaChan) << model.name;
+        EXPECT_EQ(stored.dmaNone, 0) << model.name;
+    }
+}
 
 TEST_F(ResourcesStore, ReadAndWriteTheInstanceKey)
 {

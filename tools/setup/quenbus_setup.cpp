@@ -1,5 +1,8 @@
 // quenbus-setup: prepares a machine for the IEEE 488 bus by calling the
 // setup exports of quenbus.cpl in the order their data needs.
+#include "config/config_layout.h"
+#include "config/reg_key.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -185,18 +188,17 @@ struct InterfaceBinding {
 std::vector<InterfaceBinding> ReadInterfaces()
 {
     std::vector<InterfaceBinding> interfaces;
-    HKEY root = nullptr;
-    if (RegOpenKeyA(HKEY_CURRENT_USER, "Software\\Korvex\\IEEE", &root) != ERROR_SUCCESS)
+    HKEY key = nullptr;
+    if (RegOpenKeyA(HKEY_CURRENT_USER, kConfigRootPath, &key) != ERROR_SUCCESS)
         return interfaces;
+    RegKey root(key, HKEY_CURRENT_USER);
     char node[16];
-    for (DWORD index = 0; RegEnumKeyA(root, index, node, sizeof node) == ERROR_SUCCESS; ++index) {
-        HKEY key = nullptr;
-        if (RegOpenKeyA(root, node, &key) != ERROR_SUCCESS)
+    for (DWORD index = 0; RegEnumKeyA(root.Get(), index, node, sizeof node) == ERROR_SUCCESS; ++index) {
+        if (RegOpenKeyA(root.Get(), node, &key) != ERROR_SUCCESS)
             continue;
-        interfaces.push_back({node, ReadText(key, "UserName"), !ReadText(key, "HardwareKey").empty()});
-        RegCloseKey(key);
+        RegKey nodeKey(key, root.Get());
+        interfaces.push_back({node, ReadText(key, kUserName), !ReadText(key, kHardwareKey).empty()});
     }
-    RegCloseKey(root);
     return interfaces;
 }
 
@@ -204,21 +206,20 @@ std::vector<InterfaceBinding> ReadInterfaces()
 std::vector<std::string> HandedOverNames()
 {
     std::vector<std::string> names;
-    HKEY services = nullptr;
-    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services", &services) != ERROR_SUCCESS)
+    HKEY key = nullptr;
+    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kServicesPath, &key) != ERROR_SUCCESS)
         return names;
+    RegKey services(key, HKEY_LOCAL_MACHINE);
     char service[256];
-    for (DWORD s = 0; RegEnumKeyA(services, s, service, sizeof service) == ERROR_SUCCESS; ++s) {
+    for (DWORD s = 0; RegEnumKeyA(services.Get(), s, service, sizeof service) == ERROR_SUCCESS; ++s) {
         for (int n = 0;; ++n) {
             std::string path = std::string(service) + "\\" + std::to_string(n);
-            HKEY key = nullptr;
-            if (RegOpenKeyA(services, path.c_str(), &key) != ERROR_SUCCESS)
+            if (RegOpenKeyA(services.Get(), path.c_str(), &key) != ERROR_SUCCESS)
                 break;
-            names.push_back(ReadText(key, "UserName"));
-            RegCloseKey(key);
+            RegKey parameters(key, services.Get());
+            names.push_back(ReadText(key, kUserName));
         }
     }
-    RegCloseKey(services);
     return names;
 }
 

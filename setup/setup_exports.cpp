@@ -1,8 +1,9 @@
-#include "config/setup_exports.h"
+#include "setup/setup_exports.h"
 
 #include "config/config_layout.h"
 #include "config/config_nodes.h"
 #include "config/hardware_store.h"
+#include "config/isa_models.h"
 #include "config/node_index.h"
 #include "config/os_family.h"
 #include "config/reg_key.h"
@@ -16,14 +17,18 @@
 
 namespace {
 
-const char kServicesPath[] = "System\\CurrentControlSet\\Services";
 const int kInterfaceCount = 4;
+// The driver services whose numbered keys take the interfaces on legacy NT:
+// the ISA family's driver, and the one named after the other model.
+const char kIsaDriverService[] = "Rumex";
+const char kQuoranDriverService[] = "Quoran";
+// How many numbered driver parameter keys a service may have.
 const DWORD kMaxInstances = 1000;
 
 // Completes the device nodes an interface already has.
 void CompleteDevices(HKEY interfaceKey, const char* interfaceNode)
 {
-    for (DWORD index = 0; index < 1000; ++index) {
+    for (DWORD index = 0; index < kMaxNodes; ++index) {
         char device[kNodeNameSize];
         if (RegEnumKeyA(interfaceKey, index, device, sizeof device) != ERROR_SUCCESS)
             break;
@@ -32,7 +37,7 @@ void CompleteDevices(HKEY interfaceKey, const char* interfaceNode)
     }
 }
 
-void InitInterface(int number, char* const* boards, int boardCount)
+void InitInterface(int number, const HardwareKeyList& boards)
 {
     char node[kNodeNameSize];
     FormatNodeIndex(static_cast<unsigned>(number), node, sizeof node);
@@ -44,8 +49,8 @@ void InitInterface(int number, char* const* boards, int boardCount)
     RegKey holder(key, HKEY_CURRENT_USER);
 
     const char* hardwareKey = "";
-    if (number < boardCount)
-        hardwareKey = IsPnpOs() ? boards[number] : JoinKeyPath(boards[number], node);
+    if (number < boards.count)
+        hardwareKey = IsPnpOs() ? boards.slots[number] : JoinKeyPath(boards.slots[number], node);
     // A model name too long to join leaves the interface unbound.
     RegPutStringIfAbsent(key, kHardwareKey, hardwareKey ? hardwareKey : "");
 
@@ -62,8 +67,7 @@ void InitInterface(int number, char* const* boards, int boardCount)
 // Writes the four instance keys of a model in the hardware store.
 int WriteInstanceKeys(HKEY modelKey, const char* model)
 {
-    bool isa = IsIsaModel(model);
-    DWORD dmaChannel = TextEqualNoCase(model, "Rumex") ? 5 : 1;
+    const IsaModel* isa = FindIsaModel(model);
     for (unsigned j = 0; j < 4; ++j) {
         char name[kNodeNameSize];
         FormatNodeIndex(j, name, sizeof name);
@@ -71,10 +75,11 @@ int WriteInstanceKeys(HKEY modelKey, const char* model)
         if (RegCreateKeyA(modelKey, name, &key) != ERROR_SUCCESS)
             return 0;
         RegKey instance(key, modelKey);
-        int written = isa ? RegPutDwordIfAbsent(key, "PortAddr", 0x2E1) && RegPutDwordIfAbsent(key, "IrqLevel", 5) &&
-                                RegPutDwordIfAbsent(key, "IrqNone", 0) &&
-                                RegPutDwordIfAbsent(key, "DmaChan", dmaChannel) && RegPutDwordIfAbsent(key, "DmaNone", 0)
-                          : RegPutDwordIfAbsent(key, "HardwareInst", 0);
+        int written = isa ? RegPutDwordIfAbsent(key, kPortAddr, isa->portAddr) &&
+                                RegPutDwordIfAbsent(key, kIrqLevel, isa->irqLevel) &&
+                                RegPutDwordIfAbsent(key, kIrqNone, 0) && RegPutDwordIfAbsent(key, kDmaChan, isa->dmaChan) &&
+                                RegPutDwordIfAbsent(key, kDmaNone, 0)
+                          : RegPutDwordIfAbsent(key, kHardwareInst, 0);
         if (!written)
             return 0;
     }
@@ -112,7 +117,7 @@ int CreateServiceInstance(const char* serviceName, HKEY* instance)
     return 0;
 }
 
-// The driver service of a hardware key: its model, or "Rumex" for the ISA family.
+// The driver service of a hardware key: its model, or the ISA family's driver.
 bool ServiceForHardwareKey(const char* hardwareKey, std::string& service)
 {
     while (*hardwareKey == '\\')
@@ -121,7 +126,7 @@ bool ServiceForHardwareKey(const char* hardwareKey, std::string& service)
     if (service.empty())
         return false;
     if (IsIsaModel(service.c_str()))
-        service = "Rumex";
+        service = kIsaDriverService;
     return true;
 }
 
@@ -152,11 +157,9 @@ int HandOverInterface(const char* node)
 
 void WINAPI RegInitUserConfig()
 {
-    char* boards[kHardwareKeySlots] = {};
-    int count = IsPnpOs() ? FindBoards(boards, kHardwareKeySlots) : ListLegacyHardware(boards, kHardwareKeySlots);
+    HardwareKeyList boards = ListInstalledBoards();
     for (int i = 0; i < kInterfaceCount; ++i)
-        InitInterface(i, boards, count);
-    ReleaseHardwareKeyList(boards, kHardwareKeySlots);
+        InitInterface(i, boards);
 }
 
 int WINAPI RegInitHdwrConfigNT(const char* model, const char* description, const char* driver)
@@ -180,13 +183,13 @@ int WINAPI RegInitHdwrConfigNT(const char* model, const char* description, const
 
 int WINAPI RegInitDrvrConfigNT()
 {
-    ClearServiceInstances("Rumex");
-    ClearServiceInstances("Quoran");
+    ClearServiceInstances(kIsaDriverService);
+    ClearServiceInstances(kQuoranDriverService);
     HKEY root = nullptr;
     if (!ConfigOpenNode(nullptr, &root))
         return 0;
     RegKey holder(root, HKEY_CURRENT_USER);
-    for (DWORD index = 0; index < 1000; ++index) {
+    for (DWORD index = 0; index < kMaxNodes; ++index) {
         char node[kNodeNameSize];
         LONG rc = RegEnumKeyA(root, index, node, sizeof node);
         if (rc == ERROR_NO_MORE_ITEMS)
