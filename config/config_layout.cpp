@@ -2,7 +2,6 @@
 
 const char kConfigRootPath[] = "Software\\Korvex\\IEEE";
 const char kHardwareStorePath[] = "Software\\Korvex\\IEEE\\Enum";
-const char kServicesPath[] = "System\\CurrentControlSet\\Services";
 
 const char kUserName[] = "UserName";
 const char kHardwareKey[] = "HardwareKey";

@@ -7,8 +7,6 @@
 extern const char kConfigRootPath[];
 // Under HKEY_LOCAL_MACHINE (legacy NT): board models and their instance keys.
 extern const char kHardwareStorePath[];
-// Under HKEY_LOCAL_MACHINE: the services' keys, the driver's among them.
-extern const char kServicesPath[];
 
 extern const char kUserName[];
 extern const char kHardwareKey[];

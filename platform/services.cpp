@@ -16,7 +16,6 @@
 
 namespace {
 
-const char kServicesKey[] = "System\\CurrentControlSet\\Services";
 const DWORD kNeverStarted = 1077;        // ERROR_SERVICE_NEVER_STARTED
 const DWORD kInvalidAddress = 487;       // ERROR_INVALID_ADDRESS
 const DWORD kServerUnavailable = 1722;   // RPC_S_SERVER_UNAVAILABLE
@@ -59,7 +58,7 @@ SC_HANDLE FailHandle(DWORD error)
 
 std::string KeyPath(const std::string& serviceName)
 {
-    return std::string(kServicesKey) + "\\" + serviceName;
+    return std::string(kServicesPath) + "\\" + serviceName;
 }
 
 // Writes values one after the other until one fails.
@@ -180,7 +179,7 @@ struct Manager {
             return;
         loaded = true;
         HKEY root = nullptr;
-        if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kServicesKey, &root) != ERROR_SUCCESS)
+        if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kServicesPath, &root) != ERROR_SUCCESS)
             return;
         char name[kMaxNameLength];
         for (DWORD index = 0; RegEnumKeyA(root, index, name, sizeof name) == ERROR_SUCCESS; ++index) {

@@ -244,3 +244,6 @@ BOOL EnumServicesStatusExA(SC_HANDLE manager, SC_ENUM_TYPE infoLevel, DWORD serv
                            LPDWORD resumeHandle, LPCSTR groupName);
 
 #endif
+
+// Where Windows keeps the services' keys, under HKEY_LOCAL_MACHINE.
+inline constexpr char kServicesPath[] = "System\\CurrentControlSet\\Services";

@@ -2,8 +2,7 @@
 // setup exports of quenbus.cpl in the order their data needs.
 #include "config/config_layout.h"
 #include "config/reg_key.h"
-
-#include <windows.h>
+#include "platform/win32.h"
 
 #include <cstdio>
 #include <cstring>
