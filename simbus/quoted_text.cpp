@@ -1,15 +1,14 @@
 #include "simbus/quoted_text.h"
 
-#include <cctype>
-
 namespace {
 
 int HexDigit(char c)
 {
     if (c >= '0' && c <= '9')
         return c - '0';
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
 }
 
 } // namespace
