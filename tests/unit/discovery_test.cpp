@@ -149,6 +149,18 @@ TEST_F(Nt5System, FindsTheDevicesOfTheGroupsDriversInServiceAndValueOrder)
     EXPECT_EQ(FoundBoards(2), std::vector<std::string>(expected.begin(), expected.begin() + 2));
 }
 
+TEST_F(Nt5System, ADamagedCountEndsWithTheValuesThereAre)
+{
+    ScopedService driver("QbVexA", "Vexmoor", kStubDriverPath);
+    ASSERT_TRUE(driver.Created());
+    std::string digits(70000, '9');
+    LoadReg("REGEDIT4\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\QbVexA\\Enum]\n"
+            "\"Count\"=dword:ffffffff\n\"0\"=\"ROOT\\\\KVX488\\\\" + digits + "\"\n\"1\"=dword:00000005\n"
+            "\"2\"=\"ROOT\\\\KVX488\\\\0000\"\n");
+    std::vector<std::string> expected = {"ROOT\\KVX488\\" + digits, "ROOT\\KVX488\\0000"};
+    EXPECT_EQ(FoundBoards(kHardwareKeySlots), expected) << "a value of another type is skipped";
+}
+
 TEST_F(Nt5System, DescribesBoardsWithLocationAndSlotCounter)
 {
     LoadFixture("nt5_devices.reg");

@@ -57,6 +57,11 @@ void RegistryTest::TearDown()
     RemoveTestTrees();
 }
 
+void RegistryTest::ClearTestTrees()
+{
+    RemoveTestTrees();
+}
+
 void RegistryTest::LoadReg(const std::string& text)
 {
     std::string error;

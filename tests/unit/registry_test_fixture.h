@@ -20,6 +20,8 @@ protected:
     // Applies REGEDIT4 text, or a file of tests/fixtures.
     static void LoadReg(const std::string& text);
     static void LoadFixture(const char* fileName);
+    // Removes what the tests and fixtures write, as at the start of a test.
+    static void ClearTestTrees();
 
     // HKCU "Software\QuenbusTest", created empty for the test.
     static RegKey Scratch();
