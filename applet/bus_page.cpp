@@ -98,19 +98,16 @@ int CPropPageInD::FillTree()
         return -1;
     m_tree.SetItemData(rootItem, NODE_ROOT);
     m_tree.SetItemImage(rootItem, m_rootImage);
-    DWORD index = 0;
-    for (; index < kMaxNodes; ++index) {
-        char name[kNodeNameSize];
-        if (RegEnumKeyA(key, index, name, sizeof name) != ERROR_SUCCESS)
-            break;
-        HTREEITEM item = m_tree.InsertItem(NodeLabel(name, name), rootItem);
+    std::vector<std::string> names = ConfigNodeNames(key);
+    for (const std::string& name : names) {
+        HTREEITEM item = m_tree.InsertItem(NodeLabel(name, name.c_str()), rootItem);
         if (!item)
             continue;
-        m_tree.SetItemData(item, NODE_INTERFACE | ParseNodeIndex(name));
+        m_tree.SetItemData(item, NODE_INTERFACE | ParseNodeIndex(name.c_str()));
         UpdateInterfaceImage(item);
         AddDeviceItems(item);
     }
-    return static_cast<int>(index);
+    return static_cast<int>(names.size());
 }
 
 int CPropPageInD::AddDeviceItems(HTREEITEM interfaceItem)
@@ -121,15 +118,12 @@ int CPropPageInD::AddDeviceItems(HTREEITEM interfaceItem)
     if (!ConfigOpenNode(interfaceName, &key))
         return -1;
     RegKey node(key, HKEY_CURRENT_USER);
-    DWORD index = 0;
-    for (; index < kMaxNodes; ++index) {
-        char name[kNodeNameSize];
-        if (RegEnumKeyA(key, index, name, sizeof name) != ERROR_SUCCESS)
-            break;
+    std::vector<std::string> names = ConfigNodeNames(key);
+    for (const std::string& name : names) {
         std::string path = std::string(interfaceName) + "\\" + name;
-        InsertDeviceItem(interfaceItem, NodeLabel(path, name), ParseNodeIndex(name));
+        InsertDeviceItem(interfaceItem, NodeLabel(path, name.c_str()), ParseNodeIndex(name.c_str()));
     }
-    return static_cast<int>(index);
+    return static_cast<int>(names.size());
 }
 
 HTREEITEM CPropPageInD::InsertDeviceItem(HTREEITEM interfaceItem, const std::string& label, unsigned number)

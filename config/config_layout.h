@@ -42,3 +42,6 @@ const DWORD kMaxNodes = 1000;
 const unsigned kNodeNameSize = 5;
 const unsigned kUserNameSize = 32;
 const unsigned kNodePathSize = 128;
+// A hardware key: 256 characters and the terminator, room for any device
+// instance path.
+const unsigned kHardwareKeySize = 257;

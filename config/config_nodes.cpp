@@ -1,6 +1,7 @@
 #include "config/config_nodes.h"
 
 #include "config/config_layout.h"
+#include "config/node_index.h"
 #include "config/reg_key.h"
 #include "config/registry_access.h"
 #include "config/terminators.h"
@@ -78,6 +79,20 @@ int ConfigCreateNode(const char* nodePath, int isInterface, const char* userName
     if (userName)
         RegPutStringIfAbsent(key, kUserName, userName);
     return 1;
+}
+
+std::vector<std::string> ConfigNodeNames(HKEY key)
+{
+    std::vector<std::string> names;
+    for (DWORD index = 0; index < kMaxNodes; ++index) {
+        char name[kNodeNameSize];
+        LONG rc = RegEnumKeyA(key, index, name, sizeof name);
+        if (rc == ERROR_NO_MORE_ITEMS)
+            break;
+        if (rc == ERROR_SUCCESS && IsNodeName(name))
+            names.push_back(name);
+    }
+    return names;
 }
 
 int ConfigSetTermNameIfAbsent(HKEY key, const char* nameValue, const char* firstValue, const char* secondValue)

@@ -4,6 +4,9 @@
 
 #include "platform/win32.h"
 
+#include <string>
+#include <vector>
+
 int ConfigOpenNode(const char* nodePath, HKEY* key);
 int ConfigCreateNodeKey(const char* nodePath, HKEY* key);
 int ConfigDeleteNode(const char* nodePath);
@@ -13,4 +16,9 @@ int ConfigWriteString(const char* nodePath, const char* name, const char* text);
 int ConfigSetUserName(const char* nodePath, const char* text);
 // Creates the node if needed and fills every absent value with its default.
 int ConfigCreateNode(const char* nodePath, int isInterface, const char* userName);
+// The nodes among the subkeys of `key` (the root's interfaces, an
+// interface's devices), in enumeration order. Other subkeys are not nodes,
+// nor are names that do not fit a node name; the walk looks at kMaxNodes
+// subkeys at most.
+std::vector<std::string> ConfigNodeNames(HKEY key);
 int ConfigSetTermNameIfAbsent(HKEY key, const char* nameValue, const char* firstValue, const char* secondValue);

@@ -4,15 +4,16 @@ namespace {
 
 const char kHexDigits[] = "0123456789ABCDEF";
 
-unsigned HexDigitValue(char c)
+// The value of a hexadecimal digit, or -1.
+int HexDigitValue(char c)
 {
     if (c >= '0' && c <= '9')
-        return static_cast<unsigned>(c - '0');
+        return c - '0';
     if (c >= 'A' && c <= 'F')
-        return static_cast<unsigned>(c - 'A' + 10);
+        return c - 'A' + 10;
     if (c >= 'a' && c <= 'f')
-        return static_cast<unsigned>(c - 'a' + 10);
-    return 0;
+        return c - 'a' + 10;
+    return -1;
 }
 
 } // namespace
@@ -27,6 +28,15 @@ char* FormatNodeIndex(unsigned number, char* buffer, unsigned capacity)
     return buffer;
 }
 
+int IsNodeName(const char* name)
+{
+    for (int i = 0; i < 4; ++i) {
+        if (HexDigitValue(name[i]) < 0)
+            return 0;
+    }
+    return name[4] == '\0';
+}
+
 unsigned short ParseNodeIndex(const char* name)
 {
     unsigned number = 0;
@@ -34,7 +44,8 @@ unsigned short ParseNodeIndex(const char* name)
     for (int i = 0; i < 4; ++i) {
         if (!ended && name[i] == '\0')
             ended = true;
-        number = (number << 4) | (ended ? 0 : HexDigitValue(name[i]));
+        int digit = ended ? 0 : HexDigitValue(name[i]);
+        number = (number << 4) | static_cast<unsigned>(digit < 0 ? 0 : digit);
     }
     return static_cast<unsigned short>(number);
 }

@@ -45,13 +45,13 @@ EnumServicesFunction LookUpEnumServices()
 }
 
 // Reads a devnode's "HardWareKey" (any type, at most 256 bytes) as a terminated text.
-bool ReadDevnodeHardwareKey(HKEY enumKey, const char* devnode, char (&text)[257])
+bool ReadDevnodeHardwareKey(HKEY enumKey, const char* devnode, char (&text)[kHardwareKeySize])
 {
     HKEY key = nullptr;
     if (RegOpenKeyA(enumKey, devnode, &key) != ERROR_SUCCESS)
         return false;
     RegKey holder(key, enumKey);
-    DWORD size = 256;
+    DWORD size = kHardwareKeySize - 1;
     if (RegQueryValueExA(key, "HardWareKey", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS)
         return false;
     text[size] = '\0';
@@ -113,7 +113,7 @@ int FindBoardsWin9x(const char* const* prefixes, int prefixCount, char** list, i
         char devnode[16];
         if (RegEnumKeyA(enumKey, index, devnode, sizeof devnode) != ERROR_SUCCESS)
             break;
-        char hardwareKey[257];
+        char hardwareKey[kHardwareKeySize];
         if (!ReadDevnodeHardwareKey(enumKey, devnode, hardwareKey))
             continue;
         bool matches = false;

@@ -12,7 +12,6 @@
 namespace {
 
 const int kDefaultInterfaceCount = 4;
-const unsigned kHardwareKeySize = 260;
 
 // Plug-and-Play systems: a board that discovery finds. Legacy NT: a model of
 // the hardware store, the first element of the key.
@@ -51,14 +50,13 @@ int LookUpInterface(const char* name, std::string& busName)
     if (!ConfigOpenNode(nullptr, &root))
         return LookUpDefaultInterface(name, busName);
     RegKey holder(root, HKEY_CURRENT_USER);
-    char node[kNodeNameSize];
-    for (DWORD index = 0; RegEnumKeyA(root, index, node, sizeof node) == ERROR_SUCCESS; ++index) {
+    for (const std::string& node : ConfigNodeNames(root)) {
         // An interface without a name of text has no name to open it by.
         char label[kUserNameSize];
-        if (!ConfigReadString(node, kUserName, label, sizeof label) || !EqualNoCase(label, name))
+        if (!ConfigReadString(node.c_str(), kUserName, label, sizeof label) || !EqualNoCase(label, name))
             continue;
         char hardwareKey[kHardwareKeySize];
-        if (!ConfigReadString(node, kHardwareKey, hardwareKey, sizeof hardwareKey))
+        if (!ConfigReadString(node.c_str(), kHardwareKey, hardwareKey, sizeof hardwareKey))
             hardwareKey[0] = '\0';
         busName = label;
         return BoardPresent(hardwareKey) ? DRV_ERR_NONE : DRV_ERR_NO_BOARD;

@@ -24,6 +24,14 @@ std::string FetchText(HKEY key, const char* name)
     return RegFetchString(key, name, "", buffer, sizeof buffer);
 }
 
+// Room for any hardware key: a shorter buffer would read a long one as
+// absent, and the next store would put an empty key in its place.
+std::string FetchHardwareKey(HKEY key)
+{
+    char buffer[kHardwareKeySize];
+    return RegFetchString(key, kHardwareKey, "", buffer, sizeof buffer);
+}
+
 int FetchInt(HKEY key, const char* name, DWORD defaultNumber)
 {
     return static_cast<int>(RegFetchDword(key, name, defaultNumber));
@@ -73,7 +81,7 @@ bool LoadSettings(NodeKind kind, const std::string& nodePath, ItemSettings& sett
     HKEY from = opened ? key : nullptr;
     bool isInterface = kind == NodeKind::Interface;
     if (isInterface) {
-        settings.hardwareKey = FetchText(from, kHardwareKey);
+        settings.hardwareKey = FetchHardwareKey(from);
         if (!IsPnpOs())
             settings.boardModel = BoardModelOf(settings.hardwareKey);
     }

@@ -28,10 +28,7 @@ const DWORD kMaxInstances = 1000;
 // Completes the device nodes an interface already has.
 void CompleteDevices(HKEY interfaceKey, const char* interfaceNode)
 {
-    for (DWORD index = 0; index < kMaxNodes; ++index) {
-        char device[kNodeNameSize];
-        if (RegEnumKeyA(interfaceKey, index, device, sizeof device) != ERROR_SUCCESS)
-            break;
+    for (const std::string& device : ConfigNodeNames(interfaceKey)) {
         std::string path = std::string(interfaceNode) + "\\" + device;
         ConfigCreateNode(path.c_str(), 0, nullptr);
     }
@@ -189,12 +186,8 @@ int WINAPI RegInitDrvrConfigNT()
     if (!ConfigOpenNode(nullptr, &root))
         return 0;
     RegKey holder(root, HKEY_CURRENT_USER);
-    for (DWORD index = 0; index < kMaxNodes; ++index) {
-        char node[kNodeNameSize];
-        LONG rc = RegEnumKeyA(root, index, node, sizeof node);
-        if (rc == ERROR_NO_MORE_ITEMS)
-            return 1;
-        if (rc != ERROR_SUCCESS || !HandOverInterface(node))
+    for (const std::string& node : ConfigNodeNames(root)) {
+        if (!HandOverInterface(node.c_str()))
             return 0;
     }
     return 1;

@@ -33,6 +33,14 @@ TEST(NodeIndex, ParseReadsHexAndStopsAtTheTerminator)
     EXPECT_EQ(ParseNodeIndex(nullptr), 0);
 }
 
+TEST(NodeIndex, NodeNamesAreFourHexDigits)
+{
+    for (const char* name : {"0000", "00ff", "FFFF", "a0B1"})
+        EXPECT_EQ(IsNodeName(name), 1) << name;
+    for (const char* name : {"", "000", "0000x", "12345", "zz", "00G1", " 000", "00 1", "IEEE"})
+        EXPECT_EQ(IsNodeName(name), 0) << "'" << name << "'";
+}
+
 TEST(NodeIndex, DevicePathJoinsInterfaceAndDevice)
 {
     char buffer[10];

@@ -2,6 +2,7 @@
 // describing board models and handing interfaces to the driver.
 #include "system_fixture.h"
 
+#include "config/config_nodes.h"
 #include "setup/setup_exports.h"
 #include "service/driver_service.h"
 
@@ -187,6 +188,27 @@ TEST_F(LegacyNtSystem, DriverConfigIsRebuiltFromTheInterfaces)
     EXPECT_EQ(Subkeys(HKEY_LOCAL_MACHINE, Service("Rumex")), std::vector<std::string>{"0"});
     RegKey rebuilt = Open(HKEY_LOCAL_MACHINE, Service("Rumex\\0").c_str());
     EXPECT_EQ(ReadString(rebuilt.Get(), "UserName"), "Renamed");
+}
+
+// Keys beside the nodes that are not nodes hide none of them: the names
+// that do not fit a node name sort between the interfaces.
+TEST_F(LegacyNtSystem, KeysThatAreNotNodesAreSteppedOver)
+{
+    ASSERT_EQ(InstallDriverNT("Zyrtec", nullptr, kStubDriverPath), 1);
+    std::string reg = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Korvex\\IEEE\\Enum\\Zyrtec\\0000]\n";
+    for (const char* node : {"0000", "0000x", "0001", "00015", "zz"}) {
+        reg += "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\" + std::string(node) + "]\n\"UserName\"=\"" + node +
+               "\"\n\"HardwareKey\"=\"Zyrtec\\\\0000\"\n\"PrimaryAddress\"=dword:00000003\n"
+               "\"SystemController\"=dword:00000001\n";
+    }
+    LoadReg(reg);
+    RegKey root = Open(HKEY_CURRENT_USER, "Software\\Korvex\\IEEE");
+    EXPECT_EQ(ConfigNodeNames(root.Get()), (std::vector<std::string>{"0000", "0001"}));
+
+    EXPECT_EQ(RegInitDrvrConfigNT(), 1);
+    EXPECT_EQ(Subkeys(HKEY_LOCAL_MACHINE, Service("Zyrtec")), (std::vector<std::string>{"0", "1"}));
+    RegKey second = Open(HKEY_LOCAL_MACHINE, Service("Zyrtec\\1").c_str());
+    EXPECT_EQ(ReadString(second.Get(), "UserName"), "0001") << "past the key that does not fit";
 }
 
 TEST_F(LegacyNtSystem, UnknownModelsServiceKeysAccumulate)
