@@ -109,7 +109,13 @@ TEST_F(ControlPanel, ListsTheAppletAndOpensItsSheet)
     ASSERT_TRUE(CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
     HWND panel = WaitForWindow("Wine Control Panel", 30);
     ASSERT_TRUE(panel) << "the Control Panel did not open";
-    HWND list = FindWindowExA(panel, nullptr, WC_LISTVIEWA, nullptr);
+    // The window may show before its list is made, on a busy machine.
+    HWND list = nullptr;
+    for (int i = 0; i < 100 && !list; ++i) {
+        list = FindWindowExA(panel, nullptr, WC_LISTVIEWA, nullptr);
+        if (!list)
+            Sleep(100);
+    }
     ASSERT_TRUE(list);
 
     int found = -1;

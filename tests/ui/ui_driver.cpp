@@ -168,14 +168,14 @@ bool SaveScreenshot(HWND hwnd, const std::string& path)
 }
 
 bool RunWithSteps(const std::function<void()>& open, std::vector<std::function<bool()>> steps,
-                  const std::function<HWND()>& closeOnTimeout, int maxTicks)
+                  const std::function<HWND()>& closeOnTimeout, int maxTicks, UINT tickMs)
 {
     Runner runner;
     runner.steps = std::move(steps);
     runner.maxTicks = maxTicks;
     runner.closeOnTimeout = closeOnTimeout;
     g_runner = &runner;
-    UINT_PTR timer = SetTimer(nullptr, 0, 50, Tick);
+    UINT_PTR timer = SetTimer(nullptr, 0, tickMs, Tick);
     open();
     KillTimer(nullptr, timer);
     g_runner = nullptr;

@@ -43,9 +43,10 @@ bool SaveScreenshot(HWND hwnd, const std::string& path);
 // Runs `open` (which enters a modal loop) while `steps` run one per timer
 // tick; a step returns false to be tried again at the next tick. Returns
 // false when the steps did not all finish in time; the window of
-// `closeOnTimeout` (when given) is then closed so that `open` returns.
+// `closeOnTimeout` (when given) is then closed so that `open` returns. A
+// tick comes every `tickMs` milliseconds.
 bool RunWithSteps(const std::function<void()>& open, std::vector<std::function<bool()>> steps,
-                  const std::function<HWND()>& closeOnTimeout = nullptr, int maxTicks = 2000);
+                  const std::function<HWND()>& closeOnTimeout = nullptr, int maxTicks = 2000, UINT tickMs = 50);
 
 // Selects an entry of a drop-down list as the user does (the dialog hears of it).
 void ChooseListEntry(HWND dialog, int id, int index);

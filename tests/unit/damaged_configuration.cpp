@@ -13,6 +13,7 @@
 
 namespace {
 
+const char kConfigurationPrefix[] = "HKCU\\Software\\Korvex\\IEEE\\";
 const std::vector<Family> kAllFamilies = {Family::Win9x, Family::LegacyNt, Family::Nt5};
 
 std::string Repeated(char c, size_t count)
@@ -162,6 +163,35 @@ int SubkeyCount(const char* nodePath)
     return count;
 }
 
+// A value the damage wrote, or one a store derives from such a value: the
+// terminator characters follow their terminator's name, and block mode the
+// hardware key (the Properties dialog stores 0 where the board cannot do it).
+bool Touched(const std::string& entry, const Snapshot& touched)
+{
+    if (touched.count(entry))
+        return true;
+    size_t name = entry.find('\n') + 1;
+    if (entry.compare(name, std::string::npos, "BlockModeEnabled") == 0)
+        return touched.count(entry.substr(0, name) + "HardwareKey") != 0;
+    for (const char* direction : {"TermIn", "TermOut"}) {
+        std::string prefix = direction;
+        if (entry.compare(name, std::string::npos, prefix + "0") == 0 ||
+            entry.compare(name, std::string::npos, prefix + "1") == 0)
+            return touched.count(entry.substr(0, name) + prefix) != 0;
+    }
+    return false;
+}
+
+bool IsValueOf(const std::string& entry, const std::vector<NodePath>& nodes)
+{
+    for (const NodePath& node : nodes) {
+        std::string prefix = kConfigurationPrefix + node.path + "\n";
+        if (entry.compare(0, prefix.size(), prefix) == 0 && entry.size() > prefix.size())
+            return true;
+    }
+    return false;
+}
+
 std::string ReadFixtureFile(const std::string& name)
 {
     std::ifstream in(std::string(QUENBUS_FIXTURE_DIR) + "/damaged/" + name + ".reg");
@@ -196,9 +226,15 @@ std::string DamageText(const DamagedFixture& fixture)
     return fixture.make ? fixture.make() : ReadFixtureFile(fixture.name);
 }
 
-std::string CleanText()
+std::string CleanText(Family family)
 {
-    return ReadFixtureFile("clean");
+    std::string text = ReadFixtureFile("clean");
+    // One text: the second file without its header line.
+    if (family == Family::LegacyNt) {
+        std::string legacy = ReadFixtureFile("clean_legacy_nt");
+        text += legacy.substr(legacy.find('\n') + 1);
+    }
+    return text;
 }
 
 Snapshot TakeSnapshot()
@@ -322,4 +358,28 @@ std::vector<std::string> MissingFromRecord(const NodePath& node)
             check(name, REG_DWORD);
     }
     return missing;
+}
+
+std::vector<std::string> ContainmentFailures(const Snapshot& clean, const Snapshot& touched, const Snapshot& before,
+                                             const Snapshot& after, const std::vector<NodePath>& stored)
+{
+    std::vector<std::string> failures;
+    auto unchanged = [&](const std::string& entry, const StoredValue& value) {
+        auto found = after.find(entry);
+        return found != after.end() && found->second == value;
+    };
+    for (const auto& [entry, value] : clean) {
+        if (!Touched(entry, touched) && !unchanged(entry, value))
+            failures.push_back("undamaged, yet changed: " + Describe(entry, clean) + " -> " + Describe(entry, after));
+    }
+    for (const auto& [entry, value] : before) {
+        if (!IsValueOf(entry, stored) && !unchanged(entry, value))
+            failures.push_back("outside the stored nodes, yet changed: " + Describe(entry, before) + " -> " +
+                               Describe(entry, after));
+    }
+    for (const NodePath& node : stored) {
+        for (const std::string& problem : MissingFromRecord(node))
+            failures.push_back("half a record: " + problem);
+    }
+    return failures;
 }

@@ -23,9 +23,10 @@ struct DamagedFixture {
 };
 
 const std::vector<DamagedFixture>& DamagedFixtures();
-// The REGEDIT4 text of a fixture's damage, and of the clean configuration.
+// The REGEDIT4 text of a fixture's damage, and of the clean configuration
+// of a family.
 std::string DamageText(const DamagedFixture& fixture);
-std::string CleanText();
+std::string CleanText(Family family);
 
 struct StoredValue {
     DWORD type;
@@ -54,6 +55,13 @@ std::vector<NodePath> ConfigurationNodes();
 void RunReadingEntryPoints();
 // The settings load and store of every node; the nodes whose store ran.
 std::vector<NodePath> LoadAndStoreEveryNode();
+
+// What a run did wrong, one line each: a value of the clean configuration
+// that the damage did not touch (nor derive from a touched one) changed, a
+// value outside the stored nodes changed, or a stored node lacks part of
+// its record.
+std::vector<std::string> ContainmentFailures(const Snapshot& clean, const Snapshot& touched, const Snapshot& before,
+                                             const Snapshot& after, const std::vector<NodePath>& stored);
 
 // What a store leaves in a node: each value it writes, with its type. An
 // empty result: the node holds its whole record.

@@ -15,6 +15,7 @@ protected:
     explicit SystemTest(Family family) : family_(family) {}
     void SetUp() override;
     void TearDown() override;
+    Family TestFamily() const { return family_; }
 
 private:
     Family family_;
