@@ -18,9 +18,8 @@ void PlatformResetRegistry();
 // Number of key handles currently open (predefined roots excluded).
 size_t PlatformOpenKeyCount();
 // Makes the existing key root\path refuse (true) or accept again (false)
-// writes of its values and its own deletion with ERROR_ACCESS_DENIED, as a
-// key whose permissions deny KEY_SET_VALUE and DELETE does. False when there
-// is no such key.
+// writes of its values with ERROR_ACCESS_DENIED, as a key whose permissions
+// deny KEY_SET_VALUE does. False when there is no such key.
 bool PlatformSetKeyReadOnly(HKEY root, const char* path, bool readOnly);
 // Makes GetProcAddress fail with ERROR_PROC_NOT_FOUND (true) or answer again (false).
 void PlatformSetProcLookupFails(bool fails);

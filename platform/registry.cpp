@@ -30,7 +30,7 @@ struct Value {
 struct Key {
     std::string name;
     bool deleted = false;
-    // Refuses writes of its values and its own deletion.
+    // Refuses writes of its values.
     bool readOnly = false;
     std::vector<Value> values;
     std::vector<std::shared_ptr<Key>> subkeys;
@@ -467,7 +467,7 @@ LONG RegDeleteKeyA(HKEY hkey, LPCSTR subKey)
     auto slot = FindSubkeySlot(*parent, parts.back());
     if (slot == parent->subkeys.end() || CompareNoCase((*slot)->name, parts.back()) != 0)
         return ERROR_FILE_NOT_FOUND;
-    if (!(*slot)->subkeys.empty() || (*slot)->readOnly)
+    if (!(*slot)->subkeys.empty())
         return ERROR_ACCESS_DENIED;
     (*slot)->deleted = true;
     parent->subkeys.erase(slot);

@@ -45,6 +45,15 @@ expect_registry() { # DESCRIPTION KEY [VALUE]
     if registry_has "$@"; then echo "ok: $description"; else echo "FAILED: $description"; failures=$((failures + 1)); fi
 }
 
+expect_registry_text() { # DESCRIPTION KEY VALUE TEXT
+    if "$WINE" reg query "$2" /v "$3" 2>/dev/null | tr -d '\r' | grep -qF -- "$4"; then
+        echo "ok: $1"
+    else
+        echo "FAILED: $1 (expected $2 $3 to hold $4)"
+        failures=$((failures + 1))
+    fi
+}
+
 expect_no_registry() { # DESCRIPTION KEY [VALUE]
     local description=$1
     shift
@@ -99,7 +108,7 @@ run quenbus-setup-nt40.exe install --model "Sotal=Sotal ISA board" --driver "$st
 expect 0 "Configuration handed to the driver up to interface 0001" "NT 4 hands over the bound interface"
 expect 0 "System: Windows NT 4" "the copy runs as Windows NT 4"
 expect_registry "the hardware store describes Sotal" 'HKLM\Software\Korvex\IEEE\Enum\Sotal\0003' DmaChan
-expect_registry "a later run records the driver text" 'HKLM\Software\Korvex\IEEE\Enum\Sotal' Driver
+expect_registry_text "a later run records the driver text" 'HKLM\Software\Korvex\IEEE\Enum\Sotal' Driver "$stub"
 expect_registry "interface 0000 reached the Rumex service" 'HKLM\System\CurrentControlSet\Services\Rumex\0' PortAddr
 # The board's instance key is gone: the hand-over writes "UserName" and then fails to copy.
 "$WINE" reg delete 'HKLM\Software\Korvex\IEEE\Enum\Sotal\0000' /f >/dev/null 2>&1

@@ -138,9 +138,9 @@ ReadOnlyKey::ReadOnlyKey(HKEY root, const char* path) : root_(root), path_(path)
     RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
     saved_.resize(size);
     PSECURITY_DESCRIPTOR denying = nullptr;
-    // Everyone is denied KEY_SET_VALUE and DELETE, and allowed the rest.
+    // Everyone is denied KEY_SET_VALUE and allowed the rest.
     if (size && RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, saved_.data(), &size) == ERROR_SUCCESS &&
-        ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(D;;0x10002;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1,
+        ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(D;;0x2;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1,
                                                              &denying, nullptr)) {
         made_ = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, denying) == ERROR_SUCCESS;
         LocalFree(denying);

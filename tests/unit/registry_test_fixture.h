@@ -31,9 +31,9 @@ protected:
     static int ValueCount(HKEY key);
 };
 
-// An existing key made to refuse writes of its values and its own deletion
-// while the holder lives: under Windows by permissions that deny
-// KEY_SET_VALUE and DELETE, natively by the emulation.
+// An existing key made to refuse writes of its values while the holder
+// lives: under Windows by permissions that deny KEY_SET_VALUE, natively by
+// the emulation. (Wine enforces KEY_SET_VALUE on keys, not DELETE.)
 class ReadOnlyKey {
 public:
     ReadOnlyKey(HKEY root, const char* path);
