@@ -13,7 +13,6 @@
 #include "resources/resource.h"
 #include "text/text_compare.h"
 
-#include <cstring>
 #include <set>
 
 namespace {
@@ -79,14 +78,6 @@ BOOL CPropPageInD::OnInitDialog()
     return FALSE;
 }
 
-std::string CPropPageInD::NodeLabel(const std::string& nodePath, const char* keyName)
-{
-    char label[kUserNameSize];
-    std::strcpy(label, keyName);
-    ConfigReadString(nodePath.c_str(), kUserName, label, sizeof label);
-    return label;
-}
-
 int CPropPageInD::FillTree()
 {
     HKEY key = nullptr;
@@ -100,7 +91,7 @@ int CPropPageInD::FillTree()
     m_tree.SetItemImage(rootItem, m_rootImage);
     std::vector<std::string> names = ConfigNodeNames(key);
     for (const std::string& name : names) {
-        HTREEITEM item = m_tree.InsertItem(NodeLabel(name, name.c_str()), rootItem);
+        HTREEITEM item = m_tree.InsertItem(StoredNodeLabel(name), rootItem);
         if (!item)
             continue;
         m_tree.SetItemData(item, NODE_INTERFACE | ParseNodeIndex(name.c_str()));
@@ -121,7 +112,7 @@ int CPropPageInD::AddDeviceItems(HTREEITEM interfaceItem)
     std::vector<std::string> names = ConfigNodeNames(key);
     for (const std::string& name : names) {
         std::string path = std::string(interfaceName) + "\\" + name;
-        InsertDeviceItem(interfaceItem, NodeLabel(path, name.c_str()), ParseNodeIndex(name.c_str()));
+        InsertDeviceItem(interfaceItem, StoredNodeLabel(path), ParseNodeIndex(name.c_str()));
     }
     return static_cast<int>(names.size());
 }
@@ -183,29 +174,35 @@ HTREEITEM CPropPageInD::FirstSibling(HTREEITEM item) const
     return parent ? m_tree.GetChild(parent) : m_tree.GetRoot();
 }
 
-void CPropPageInD::CommitItem(HTREEITEM item)
+void CPropPageInD::CollectPending(HTREEITEM item, std::vector<PendingItem>& pending,
+                                  std::vector<HTREEITEM>& handles) const
 {
     for (; item; item = m_tree.GetNextSibling(item)) {
         DWORD data = m_tree.GetItemData(item);
         if (data & (NODE_NAME_CHANGED | NODE_ADDED)) {
-            std::string path = NodeKeyPath(item);
-            ConfigCreateNode(path.c_str(), (data & NODE_INTERFACE) ? 1 : 0, nullptr);
-            ConfigSetUserName(path.c_str(), m_tree.GetItemText(item).c_str());
-            m_tree.SetItemData(item, data & ~(NODE_NAME_CHANGED | NODE_ADDED));
+            pending.push_back({NodeKeyPath(item), m_tree.GetItemText(item), data});
+            handles.push_back(item);
         }
-        CommitItem(m_tree.GetChild(item));
+        CollectPending(m_tree.GetChild(item), pending, handles);
     }
 }
 
 void CPropPageInD::CommitChanges()
 {
-    CommitItem(m_tree.GetRoot());
-    for (const std::string& path : m_removedKeys)
-        ConfigDeleteNode(path.c_str());
-    m_removedKeys.clear();
-    m_addedKeys.clear();
-    if (!IsPnpOs())
-        RegInitDrvrConfigNT();
+    PendingChanges changes;
+    std::vector<HTREEITEM> handles;
+    CollectPending(m_tree.GetRoot(), changes.items, handles);
+    changes.removedKeys = m_removedKeys;
+    changes.addedKeys = m_addedKeys;
+    std::vector<UnsavedNode> unsaved = CommitPendingChanges(changes);
+    for (size_t i = 0; i < handles.size(); ++i)
+        m_tree.SetItemData(handles[i], changes.items[i].data);
+    m_removedKeys = changes.removedKeys;
+    m_addedKeys = changes.addedKeys;
+    m_commitFailed = !unsaved.empty();
+    if (m_commitFailed)
+        MessageBoxA(m_hWnd, NotSavedText(LoadModuleString(IDS_NOT_SAVED), unsaved).c_str(), GetText().c_str(),
+                    MB_OK | MB_ICONSTOP);
 }
 
 void CPropPageInD::RollbackChanges()

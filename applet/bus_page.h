@@ -2,6 +2,7 @@
 // and devices, its commands and its pending changes.
 #pragma once
 
+#include "applet/pending_changes.h"
 #include "applet/tree_items.h"
 #include "framework/controls.h"
 #include "framework/mapped_window.h"
@@ -25,6 +26,8 @@ public:
     HTREEITEM FirstSibling(HTREEITEM item) const;
     void CommitChanges();
     void RollbackChanges();
+    // Refused while the last commit left changes unsaved: the sheet stays open.
+    bool ApplyAccepted() const override { return !m_commitFailed; }
 
     // Message map handlers.
     void OnProperties();
@@ -41,9 +44,9 @@ protected:
     BOOL OnInitDialog() override;
 
 private:
-    // Reads a node's "UserName" into `label`, which holds the key name when it has none.
-    static std::string NodeLabel(const std::string& nodePath, const char* keyName);
-    void CommitItem(HTREEITEM item);
+    // The items from `item` on (its subtree and following siblings) with a
+    // change pending, in pre-order.
+    void CollectPending(HTREEITEM item, std::vector<PendingItem>& pending, std::vector<HTREEITEM>& handles) const;
     HTREEITEM AddNewDevice(HTREEITEM interfaceItem);
     // A device number no key of the interface uses, shown in the tree or not.
     unsigned NewDeviceNumber(HTREEITEM interfaceItem) const;
@@ -56,5 +59,6 @@ private:
     int m_unrecognisedImage = -1;
     std::vector<std::string> m_removedKeys;
     std::vector<std::string> m_addedKeys;
+    bool m_commitFailed = false;
     CTreeCtrl m_tree;
 };

@@ -23,6 +23,9 @@ extern "C" LONG APIENTRY CPlApplet(HWND controlPanel, UINT message, LPARAM lPara
         return 1;
     case CPL_INQUIRE: {
         auto* info = reinterpret_cast<CPLINFO*>(lParam2);
+        // No record to fill: refused.
+        if (!info)
+            return 1;
         info->idIcon = IDI_PLUG;
         info->idName = IDS_APPLET_NAME;
         info->idInfo = IDS_APPLET_INFO;

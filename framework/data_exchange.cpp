@@ -70,7 +70,7 @@ void DataExchange::UInt(int id, DWORD& value)
     value = number;
 }
 
-void DataExchange::Int(int id, int& value)
+void DataExchange::Int(int id, int& value, int low, int high)
 {
     if (!Active())
         return;
@@ -79,20 +79,10 @@ void DataExchange::Int(int id, int& value)
         return;
     }
     long number = 0;
-    if (!ParseIntegerText(WindowText(GetDlgItem(dialog_, id)), number))
-        return Fail(id, kPromptInteger);
+    std::string prompt;
+    if (!ParseIntegerInRange(WindowText(GetDlgItem(dialog_, id)), low, high, number, prompt))
+        return Fail(id, prompt);
     value = static_cast<int>(number);
-}
-
-void DataExchange::Int(int id, int& value, int low, int high)
-{
-    int number = value;
-    Int(id, number);
-    if (!Active() || !saving_)
-        return;
-    if (number < low || number > high)
-        return Fail(id, PromptIntegerRange(low, high));
-    value = number;
 }
 
 void DataExchange::Check(int id, int& value)
@@ -103,6 +93,16 @@ void DataExchange::Check(int id, int& value)
         value = IsDlgButtonChecked(dialog_, id) == BST_CHECKED ? 1 : 0;
     else
         CheckDlgButton(dialog_, id, value ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void DataExchange::CheckState(int id, int& value)
+{
+    if (!Active())
+        return;
+    if (saving_)
+        value = static_cast<int>(IsDlgButtonChecked(dialog_, id));
+    else
+        CheckDlgButton(dialog_, id, static_cast<UINT>(CheckStateForValue(value)));
 }
 
 void DataExchange::ListIndex(int id, int& value)

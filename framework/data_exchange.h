@@ -24,8 +24,11 @@ public:
     void MaxChars(int id, std::string& value, int maxChars);
     void UInt(int id, DWORD& value);
     void Int(int id, int& value, int low, int high);
-    void Int(int id, int& value);
+    // A flag: set or clear; saving gives 0 or 1.
     void Check(int id, int& value);
+    // A value the box shows as the platform does (CheckStateForValue);
+    // saving gives the box's own answer.
+    void CheckState(int id, int& value);
     // The selected entry of a list (-1 for none).
     void ListIndex(int id, int& value);
     // The selected entry's text; loading selects the first entry that begins with the text.

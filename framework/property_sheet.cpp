@@ -29,13 +29,18 @@ PROPSHEETPAGEA CPropertyPage::Describe()
 bool CPropertyPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result)
 {
     if (message == WM_NOTIFY) {
-        // Leaving the page validates it; the sheet's other notifications take
-        // the standard answer. Only notifications from the sheet are page events.
+        // Leaving the page validates it and applying asks the page; the sheet's
+        // other notifications take the standard answer. Only notifications
+        // from the sheet are page events.
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         if (header->hwndFrom == GetParent(m_hWnd)) {
-            if (header->code != PSN_KILLACTIVE)
+            if (header->code == PSN_KILLACTIVE)
+                SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, UpdateData(true) ? FALSE : TRUE);
+            else if (header->code == PSN_APPLY)
+                SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT,
+                                  ApplyAccepted() ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE);
+            else
                 return false;
-            SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, UpdateData(true) ? FALSE : TRUE);
             result = TRUE;
             return true;
         }

@@ -20,6 +20,9 @@ public:
 
     // Marks the page changed (enables the sheet's Apply) or unchanged.
     void SetModified(bool changed) const;
+    // Whether the page takes the sheet's Apply or OK: false keeps the sheet
+    // open with Apply enabled.
+    virtual bool ApplyAccepted() const { return true; }
 
 protected:
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;

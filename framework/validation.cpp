@@ -68,6 +68,24 @@ bool ParseIntegerText(const std::string& text, long& value)
     return true;
 }
 
+bool ParseIntegerInRange(const std::string& text, long low, long high, long& value, std::string& prompt)
+{
+    long number = 0;
+    if (!ParseIntegerText(text, number)) {
+        char sign;
+        std::string digits;
+        // Too large for an integer is outside the range too.
+        prompt = SplitNumber(text, true, sign, digits) ? PromptIntegerRange(low, high) : kPromptInteger;
+        return false;
+    }
+    if (number < low || number > high) {
+        prompt = PromptIntegerRange(low, high);
+        return false;
+    }
+    value = number;
+    return true;
+}
+
 std::string PromptIntegerRange(long low, long high)
 {
     return "Please enter an integer between " + std::to_string(low) + " and " + std::to_string(high) + ".";
@@ -76,4 +94,9 @@ std::string PromptIntegerRange(long low, long high)
 std::string PromptMaxChars(int count)
 {
     return "Please enter no more than " + std::to_string(count) + " characters.";
+}
+
+int CheckStateForValue(int value)
+{
+    return value >= 0 && value <= 2 ? value : 0;
 }

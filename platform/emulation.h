@@ -17,6 +17,10 @@ void PlatformSetVersionFails(bool fails);
 void PlatformResetRegistry();
 // Number of key handles currently open (predefined roots excluded).
 size_t PlatformOpenKeyCount();
+// Makes the existing key root\path refuse (true) or accept again (false)
+// writes of its values with ERROR_ACCESS_DENIED, as a key whose permissions
+// deny KEY_SET_VALUE does. False when there is no such key.
+bool PlatformSetKeyReadOnly(HKEY root, const char* path, bool readOnly);
 // Makes GetProcAddress fail with ERROR_PROC_NOT_FOUND (true) or answer again (false).
 void PlatformSetProcLookupFails(bool fails);
 // Services started from now on stay SERVICE_START_PENDING (true) or run at once (false).

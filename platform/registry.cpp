@@ -30,6 +30,8 @@ struct Value {
 struct Key {
     std::string name;
     bool deleted = false;
+    // Refuses writes of its values.
+    bool readOnly = false;
     std::vector<Value> values;
     std::vector<std::shared_ptr<Key>> subkeys;
 };
@@ -281,6 +283,16 @@ size_t PlatformOpenKeyCount()
     return TheRegistry().handles.size();
 }
 
+bool PlatformSetKeyReadOnly(HKEY root, const char* path, bool readOnly)
+{
+    KeyPtr from;
+    KeyPtr key;
+    if (Store().Resolve(root, from) != ERROR_SUCCESS || Walk(from, path, false, key) != ERROR_SUCCESS)
+        return false;
+    key->readOnly = readOnly;
+    return true;
+}
+
 LONG RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result)
 {
     return OpenOrCreate(key, subKey, result, false);
@@ -335,6 +347,8 @@ LONG RegSetValueExA(HKEY hkey, LPCSTR name, DWORD, DWORD type, const BYTE* data,
     LONG rc = Store().Resolve(hkey, key);
     if (rc != ERROR_SUCCESS)
         return rc;
+    if (key->readOnly)
+        return ERROR_ACCESS_DENIED;
     if (!data && size)
         return 998; // ERROR_NOACCESS
     // NT counts a forgotten terminator when it follows the data.
@@ -358,6 +372,8 @@ LONG RegDeleteValueA(HKEY hkey, LPCSTR name)
     LONG rc = Store().Resolve(hkey, key);
     if (rc != ERROR_SUCCESS)
         return rc;
+    if (key->readOnly)
+        return ERROR_ACCESS_DENIED;
     Value* value = FindValue(*key, name);
     if (!value)
         return ERROR_FILE_NOT_FOUND;

@@ -113,31 +113,34 @@ bool StoreSettings(NodeKind kind, const std::string& nodePath, const ItemSetting
         return false;
     RegKey node(key, HKEY_CURRENT_USER);
     bool isInterface = kind == NodeKind::Interface;
+    // Every value is written even after one was refused; any refusal fails the store.
+    int written = 1;
     if (isInterface)
-        RegPutString(key, kHardwareKey, settings.hardwareKey.c_str());
+        written &= RegPutString(key, kHardwareKey, settings.hardwareKey.c_str());
     // A primary address list left without a selection keeps the stored address.
     if (settings.primaryAddress >= 0)
-        RegPutDword(key, kPrimaryAddress, static_cast<DWORD>(settings.primaryAddress));
+        written &= RegPutDword(key, kPrimaryAddress, static_cast<DWORD>(settings.primaryAddress));
     if (!isInterface)
-        RegPutDword(key, kSecondaryAddress,
-                    settings.secondaryNone ? kNoSecondaryAddress : static_cast<DWORD>(settings.secondaryAddress));
-    RegPutDword(key, kTimeout, static_cast<DWORD>(settings.timeout));
+        written &= RegPutDword(key, kSecondaryAddress,
+                               settings.secondaryNone ? kNoSecondaryAddress
+                                                      : static_cast<DWORD>(settings.secondaryAddress));
+    written &= RegPutDword(key, kTimeout, static_cast<DWORD>(settings.timeout));
     if (isInterface) {
-        RegPutDword(key, kSystemController, 1);
-        RegPutDword(key, kBlockModeEnabled, static_cast<DWORD>(settings.blockModeEnabled));
+        written &= RegPutDword(key, kSystemController, 1);
+        written &= RegPutDword(key, kBlockModeEnabled, static_cast<DWORD>(settings.blockModeEnabled));
     }
-    RegPutString(key, kTermIn, EosStoredName(TrimTrailingBlanks(settings.in.eos)).c_str());
-    RegPutString(key, kTermOut, EosStoredName(TrimTrailingBlanks(settings.out.eos)).c_str());
+    written &= RegPutString(key, kTermIn, EosStoredName(TrimTrailingBlanks(settings.in.eos)).c_str());
+    written &= RegPutString(key, kTermOut, EosStoredName(TrimTrailingBlanks(settings.out.eos)).c_str());
     long first = 0, second = 0;
     TermValuesForStore(settings.in.eos, settings.in.term1, settings.in.term2, first, second);
-    RegPutDword(key, kTermIn0, static_cast<DWORD>(first));
-    RegPutDword(key, kTermIn1, static_cast<DWORD>(second));
+    written &= RegPutDword(key, kTermIn0, static_cast<DWORD>(first));
+    written &= RegPutDword(key, kTermIn1, static_cast<DWORD>(second));
     TermValuesForStore(settings.out.eos, settings.out.term1, settings.out.term2, first, second);
-    RegPutDword(key, kTermOut0, static_cast<DWORD>(first));
-    RegPutDword(key, kTermOut1, static_cast<DWORD>(second));
-    RegPutDword(key, kTermInEoi, static_cast<DWORD>(settings.in.eoi));
-    RegPutDword(key, kTermOutEoi, static_cast<DWORD>(settings.out.eoi));
-    return true;
+    written &= RegPutDword(key, kTermOut0, static_cast<DWORD>(first));
+    written &= RegPutDword(key, kTermOut1, static_cast<DWORD>(second));
+    written &= RegPutDword(key, kTermInEoi, static_cast<DWORD>(settings.in.eoi));
+    written &= RegPutDword(key, kTermOutEoi, static_cast<DWORD>(settings.out.eoi));
+    return written != 0;
 }
 
 EosRule EosRuleFor(const std::string& listText)

@@ -38,6 +38,8 @@ std::string EosListText(int index);
 std::string BoardModelOf(const std::string& hardwareKey);
 
 bool LoadSettings(NodeKind kind, const std::string& nodePath, ItemSettings& settings);
+// False when the node cannot be opened (nothing is written) or the registry
+// refused a value.
 bool StoreSettings(NodeKind kind, const std::string& nodePath, const ItemSettings& settings);
 
 // What choosing a terminator does to its row: the fixed Term values it

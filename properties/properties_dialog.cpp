@@ -1,9 +1,12 @@
 #include "properties/properties_dialog.h"
 
+#include "config/config_layout.h"
 #include "config/hardware_store.h"
 #include "config/os_family.h"
+#include "config/registry_access.h"
 #include "discovery/board_discovery.h"
 #include "framework/module.h"
+#include "properties/not_saved.h"
 #include "properties/resources_dialog.h"
 #include "properties/system_resources.h"
 #include "resources/resource.h"
@@ -78,16 +81,10 @@ void CPropertiesDialog::DoDataExchange(DataExchange& dx)
     dx.Int(IDC_IN_TERM2, m_settings.in.term2, 0, kMaxTermChar);
     dx.Int(IDC_OUT_TERM1, m_settings.out.term1, 0, kMaxTermChar);
     dx.Int(IDC_OUT_TERM2, m_settings.out.term2, 0, kMaxTermChar);
-    int inEoi = m_settings.in.eoi == 1;
-    int outEoi = m_settings.out.eoi == 1;
-    dx.Check(IDC_IN_EOI, inEoi);
-    dx.Check(IDC_OUT_EOI, outEoi);
+    dx.CheckState(IDC_IN_EOI, m_settings.in.eoi);
+    dx.CheckState(IDC_OUT_EOI, m_settings.out.eoi);
     dx.ListText(IDC_IN_EOS, m_settings.in.eos);
     dx.ListText(IDC_OUT_EOS, m_settings.out.eos);
-    if (dx.Saving() && !dx.Failed()) {
-        m_settings.in.eoi = inEoi;
-        m_settings.out.eoi = outEoi;
-    }
     if (m_kind == NodeKind::Interface)
         dx.Check(IDC_BLOCK_MODE, m_settings.blockModeEnabled);
 }
@@ -274,7 +271,16 @@ void CPropertiesDialog::OnSystemResources()
 
 bool CPropertiesDialog::SaveAll()
 {
-    return UpdateData(true) && StoreSettings(m_kind, m_nodePath, m_settings);
+    if (!UpdateData(true))
+        return false;
+    if (StoreSettings(m_kind, m_nodePath, m_settings))
+        return true;
+    // A node that is gone is not written at all: the dialog only stays open.
+    if (RegPathExists(HKEY_CURRENT_USER, kConfigRootPath, m_nodePath.c_str())) {
+        std::string text = NotSavedText(LoadModuleString(IDS_NOT_SAVED), {{m_itemName, m_nodePath}});
+        MessageBoxA(m_hWnd, text.c_str(), GetText().c_str(), MB_OK | MB_ICONSTOP);
+    }
+    return false;
 }
 
 void CPropertiesDialog::OnOK()

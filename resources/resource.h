@@ -21,6 +21,7 @@
 #define IDS_HARDWARE_TYPES 109
 #define IDS_CONFIRM 112
 #define IDS_DEFAULTS_WARNING 113
+#define IDS_NOT_SAVED 114
 
 // Dialogs
 #define IDD_BUS_CONFIG 160

@@ -10,20 +10,17 @@
 #include "config/registry_access.h"
 #include "config/text_utils.h"
 #include "discovery/board_discovery.h"
+#include "setup/driver_handover.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 namespace {
 
 const int kInterfaceCount = 4;
-// The driver services whose numbered keys take the interfaces on legacy NT:
-// the ISA family's driver, and the one named after the other model.
-const char kIsaDriverService[] = "Rumex";
+// Beside the ISA family's driver, the service named after the other model,
+// whose numbered keys a hand-over rebuilds too.
 const char kQuoranDriverService[] = "Quoran";
-// How many numbered driver parameter keys a service may have.
-const DWORD kMaxInstances = 1000;
 
 // Completes the device nodes an interface already has.
 void CompleteDevices(HKEY interfaceKey, const char* interfaceNode)
@@ -92,7 +89,7 @@ std::string ServicePath(const char* serviceName)
 void ClearServiceInstances(const char* serviceName)
 {
     std::string path = ServicePath(serviceName);
-    for (DWORD n = 0; n < kMaxInstances; ++n) {
+    for (DWORD n = 0; n < kMaxDriverInstances; ++n) {
         if (!RegDeletePathSubkey(HKEY_LOCAL_MACHINE, path.c_str(), nullptr, std::to_string(n).c_str()))
             break;
     }
@@ -105,7 +102,7 @@ int CreateServiceInstance(const char* serviceName, HKEY* instance)
     if (!RegOpenPath(HKEY_LOCAL_MACHINE, ServicePath(serviceName).c_str(), nullptr, &service, 0))
         return 0;
     RegKey holder(service, HKEY_LOCAL_MACHINE);
-    for (DWORD n = 0; n < kMaxInstances; ++n) {
+    for (DWORD n = 0; n < kMaxDriverInstances; ++n) {
         std::string name = std::to_string(n);
         if (RegPathExists(service, name.c_str(), nullptr))
             continue;
@@ -114,22 +111,9 @@ int CreateServiceInstance(const char* serviceName, HKEY* instance)
     return 0;
 }
 
-// The driver service of a hardware key: its model, or the ISA family's driver.
-bool ServiceForHardwareKey(const char* hardwareKey, std::string& service)
-{
-    while (*hardwareKey == '\\')
-        ++hardwareKey;
-    service.assign(hardwareKey, std::strcspn(hardwareKey, "\\"));
-    if (service.empty())
-        return false;
-    if (IsIsaModel(service.c_str()))
-        service = kIsaDriverService;
-    return true;
-}
-
 int HandOverInterface(const char* node)
 {
-    char hardwareKey[32];
+    char hardwareKey[kHandOverHardwareKeySize];
     if (!ConfigReadString(node, kHardwareKey, hardwareKey, sizeof hardwareKey))
         return 0;
     std::string service;

@@ -45,6 +45,21 @@ expect_registry() { # DESCRIPTION KEY [VALUE]
     if registry_has "$@"; then echo "ok: $description"; else echo "FAILED: $description"; failures=$((failures + 1)); fi
 }
 
+expect_registry_text() { # DESCRIPTION KEY VALUE TEXT
+    if "$WINE" reg query "$2" /v "$3" 2>/dev/null | tr -d '\r' | grep -qF -- "$4"; then
+        echo "ok: $1"
+    else
+        echo "FAILED: $1 (expected $2 $3 to hold $4)"
+        failures=$((failures + 1))
+    fi
+}
+
+expect_no_registry() { # DESCRIPTION KEY [VALUE]
+    local description=$1
+    shift
+    if registry_has "$@"; then echo "FAILED: $description"; failures=$((failures + 1)); else echo "ok: $description"; fi
+}
+
 clean() {
     for service in QbSetup Rumex; do run quenbus-setup.exe uninstall --service $service; done
     "$WINE" reg delete 'HKCU\Software\Korvex' /f >/dev/null 2>&1
@@ -88,11 +103,18 @@ cp "$applet_dir/quenbus-setup.exe" "$applet_dir/quenbus-setup-nt40.exe"
 run quenbus-setup-nt40.exe install --model "Sotal=Sotal ISA board"
 expect 1 "failed: handing the configuration to the driver" "NT 4 without a driver service cannot hand over"
 expect 1 "bus configuration initialised" "the failure lists what was done"
+expect_no_registry "without --driver no driver text is recorded" 'HKLM\Software\Korvex\IEEE\Enum\Sotal' Driver
 run quenbus-setup-nt40.exe install --model "Sotal=Sotal ISA board" --driver "$stub"
 expect 0 "Configuration handed to the driver up to interface 0001" "NT 4 hands over the bound interface"
 expect 0 "System: Windows NT 4" "the copy runs as Windows NT 4"
 expect_registry "the hardware store describes Sotal" 'HKLM\Software\Korvex\IEEE\Enum\Sotal\0003' DmaChan
+expect_registry_text "a later run records the driver text" 'HKLM\Software\Korvex\IEEE\Enum\Sotal' Driver "$stub"
 expect_registry "interface 0000 reached the Rumex service" 'HKLM\System\CurrentControlSet\Services\Rumex\0' PortAddr
+# The board's instance key is gone: the hand-over writes "UserName" and then fails to copy.
+"$WINE" reg delete 'HKLM\Software\Korvex\IEEE\Enum\Sotal\0000' /f >/dev/null 2>&1
+run quenbus-setup-nt40.exe install --driver "$stub"
+expect 1 "interface 0000 was not handed over whole" "a half-made hand-over is a failure"
+expect_registry "the half-made key is there" 'HKLM\System\CurrentControlSet\Services\Rumex\0' UserName
 clean
 "$WINE" reg delete 'HKCU\Software\Wine\AppDefaults\quenbus-setup-nt40.exe' /f >/dev/null 2>&1
 rm -f "$applet_dir/quenbus-setup-nt40.exe"

@@ -80,6 +80,8 @@ TEST(AppletProtocol, AnswersTheControlPanel)
     newInfo.dwSize = 0x5EED;
     EXPECT_EQ(cpl.Send(CPL_NEWINQUIRE, 0, reinterpret_cast<LPARAM>(&newInfo)), 0);
     EXPECT_EQ(newInfo.dwSize, 0x5EEDu) << "the record is left alone";
+    EXPECT_NE(cpl.Send(CPL_INQUIRE, 0, 0), 0) << "no record to fill is refused";
+    EXPECT_EQ(cpl.Send(CPL_NEWINQUIRE, 0, 0), 0) << "nothing is filled, so nothing to refuse";
     EXPECT_EQ(cpl.Send(CPL_SELECT), 0);
     EXPECT_EQ(cpl.Send(99), 0);
 

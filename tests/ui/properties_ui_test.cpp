@@ -178,6 +178,12 @@ TEST_F(Nt5System, DevicePropertiesShowTheDeviceLayout)
         AnswerBox(kDeviceDialog, "Please enter an integer between 0 and 255.", IDOK),
         Check(kDeviceDialog,
               [](HWND d) {
+                  TypeText(d, IDC_IN_TERM1, "2147483648");
+                  Click(d, IDOK);
+              }),
+        AnswerBox(kDeviceDialog, "Please enter an integer between 0 and 255.", IDOK),
+        Check(kDeviceDialog,
+              [](HWND d) {
                   TypeText(d, IDC_IN_TERM1, "7");
                   Click(d, IDOK);
               }),
@@ -322,4 +328,34 @@ TEST_F(LegacyNtSystem, SetDefaultsRestoresTheFactoryValues)
     EXPECT_EQ(ReadDword(instance.Get(), "PortAddr"), 0x62E1u) << "Cancel after Set Defaults stores nothing";
     RegKey node = Open(HKEY_CURRENT_USER, "Software\\Korvex\\IEEE\\0000");
     EXPECT_EQ(ReadString(node.Get(), "HardwareKey"), "Rumex\\0000") << "model, backslash, node";
+}
+
+TEST_F(Nt5System, EoiValuesGoToTheBoxesAsThePlatformShowsThem)
+{
+    // 2 is a state a check box has; 5 is none and shows as clear.
+    LoadReg("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000\\0000]\n"
+            "\"UserName\"=\"Wave\"\n\"TermInEOI\"=dword:00000002\n\"TermOutEOI\"=dword:00000005\n");
+    CplModule cpl;
+    ASSERT_TRUE(cpl.Loaded());
+    LRESULT inState = -1;
+    OpenApplet(cpl, {
+        [] {
+            TreeView_Expand(Tree(), ItemAt("Computer/IEEE0"), TVE_EXPAND);
+            return true;
+        },
+        SelectPath("Computer/IEEE0/Wave"),
+        Press(IDC_PROPERTIES),
+        Check(kDeviceDialog,
+              [&inState](HWND d) {
+                  inState = SendMessageA(FindControl(d, IDC_IN_EOI), BM_GETCHECK, 0, 0);
+                  EXPECT_NE(inState, BST_UNCHECKED) << "a stored 2 is not shown as clear";
+                  EXPECT_FALSE(IsChecked(d, IDC_OUT_EOI));
+                  Click(d, IDOK);
+              }),
+        Gone(kDeviceDialog),
+        Press(IDCANCEL),
+    });
+    RegKey node = Open(HKEY_CURRENT_USER, "Software\\Korvex\\IEEE\\0000\\0000");
+    EXPECT_EQ(ReadDword(node.Get(), "TermInEOI"), static_cast<DWORD>(inState)) << "the box's own answer is stored";
+    EXPECT_EQ(ReadDword(node.Get(), "TermOutEOI"), 0u);
 }

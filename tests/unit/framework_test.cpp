@@ -121,6 +121,41 @@ TEST(Validation, NumbersAndPrompts)
     for (const char* bad : {"", "-", "2147483648", "1.5", "ten"})
         EXPECT_FALSE(ParseIntegerText(bad, number)) << "'" << bad << "'";
 
+    // A ranged field: a number outside the range, however large, gets the range prompt.
+    const std::string range = "Please enter an integer between 0 and 255.";
+    const struct {
+        const char* text;
+        const std::string& prompt;
+    } refused[] = {
+        {"256", range},
+        {"-1", range},
+        {"2147483648", range},
+        {"99999999999999999999", range},
+        {"-2147483649", range},
+        {"", kPromptInteger},
+        {"12a", kPromptInteger},
+        {"-", kPromptInteger},
+    };
+    for (const auto& r : refused) {
+        std::string prompt;
+        number = 7;
+        EXPECT_FALSE(ParseIntegerInRange(r.text, 0, 255, number, prompt)) << "'" << r.text << "'";
+        EXPECT_EQ(prompt, r.prompt) << "'" << r.text << "'";
+        EXPECT_EQ(number, 7) << "'" << r.text << "' leaves the value";
+    }
+    std::string prompt;
+    EXPECT_TRUE(ParseIntegerInRange(" 255 ", 0, 255, number, prompt));
+    EXPECT_EQ(number, 255);
+    EXPECT_TRUE(ParseIntegerInRange("0", 0, 255, number, prompt));
+    EXPECT_EQ(number, 0);
+
+    // Check boxes show 0, 1 and 2 as they are and any other value as clear.
+    EXPECT_EQ(CheckStateForValue(0), 0);
+    EXPECT_EQ(CheckStateForValue(1), 1);
+    EXPECT_EQ(CheckStateForValue(2), 2);
+    EXPECT_EQ(CheckStateForValue(3), 0);
+    EXPECT_EQ(CheckStateForValue(-1), 0);
+
     EXPECT_STREQ(kPromptPositiveInteger, "Please enter a positive integer.");
     EXPECT_STREQ(kPromptInteger, "Please enter an integer.");
     EXPECT_EQ(PromptIntegerRange(0, 255), "Please enter an integer between 0 and 255.");

@@ -133,3 +133,21 @@ TEST_F(ItemSettingsStore, InterfaceStoresSystemControllerAndKeepsAnUnselectedAdd
     EXPECT_EQ(ReadDword(node.Get(), "SystemController"), 1u);
     EXPECT_EQ(ReadDword(node.Get(), "BlockModeEnabled"), 1u);
 }
+
+TEST_F(ItemSettingsStore, StoreFailsWhenTheRegistryRefusesTheNode)
+{
+    LoadReg("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000\\0001]\n\"Timeout\"=dword:00000064\n");
+    ItemSettings settings;
+    ASSERT_TRUE(LoadSettings(NodeKind::Device, "0000\\0001", settings));
+    settings.timeout = 5000;
+    {
+        ReadOnlyKey readOnly(HKEY_CURRENT_USER, "Software\\Korvex\\IEEE\\0000\\0001");
+        ASSERT_TRUE(readOnly.Made());
+        EXPECT_FALSE(StoreSettings(NodeKind::Device, "0000\\0001", settings));
+        RegKey node = Open(HKEY_CURRENT_USER, "Software\\Korvex\\IEEE\\0000\\0001");
+        EXPECT_EQ(ReadDword(node.Get(), "Timeout"), 100u) << "nothing was saved";
+    }
+    EXPECT_TRUE(StoreSettings(NodeKind::Device, "0000\\0001", settings)) << "writable again";
+    RegKey node = Open(HKEY_CURRENT_USER, "Software\\Korvex\\IEEE\\0000\\0001");
+    EXPECT_EQ(ReadDword(node.Get(), "Timeout"), 5000u);
+}

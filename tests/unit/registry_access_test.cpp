@@ -210,3 +210,43 @@ TEST_F(RegistryAccess, CopyPathValuesCopiesEveryNamedValueUnchanged)
     EXPECT_EQ(RegCopyPathValues(HKEY_CURRENT_USER, kScratchPath, "OnlyDefault", destination.Get()), 1);
     EXPECT_EQ(RegCopyPathValues(HKEY_CURRENT_USER, kScratchPath, "Missing", destination.Get()), 0);
 }
+
+TEST_F(RegistryAccess, CopyPathValuesKeepsUnterminatedStringsByteForByte)
+{
+    // Strings stored without their terminator, as other tools may leave them.
+    LoadReg("REGEDIT4\n"
+            "[HKEY_CURRENT_USER\\Software\\QuenbusTest\\Source]\n"
+            "\"Text\"=hex(1):61,62,63\n"
+            "\"Expand\"=hex(2):25,41,25\n"
+            "\"Multi\"=hex(7):61,00,62\n"
+            "\"OneChar\"=hex(1):7a\n"
+            "[HKEY_CURRENT_USER\\Software\\QuenbusTest\\Destination]\n");
+    const struct {
+        const char* name;
+        DWORD type;
+        std::string bytes;
+    } expected[] = {
+        {"Text", REG_SZ, "abc"},
+        {"Expand", REG_EXPAND_SZ, "%A%"},
+        {"Multi", REG_MULTI_SZ, std::string("a\0b", 3)},
+        {"OneChar", REG_SZ, "z"},
+    };
+    RegKey source = Open(HKEY_CURRENT_USER, "Software\\QuenbusTest\\Source");
+    for (const auto& e : expected) {
+        DWORD size = 0;
+        ASSERT_EQ(RegValueSize(source.Get(), e.name, &size), 1) << e.name;
+        ASSERT_EQ(size, e.bytes.size()) << e.name << " is stored without its terminator";
+    }
+    RegKey destination = Open(HKEY_CURRENT_USER, "Software\\QuenbusTest\\Destination");
+    ASSERT_EQ(RegCopyPathValues(HKEY_CURRENT_USER, kScratchPath, "Source", destination.Get()), 1);
+    for (const auto& e : expected) {
+        char data[16];
+        DWORD size = sizeof data;
+        DWORD type = 0;
+        ASSERT_EQ(RegQueryValueExA(destination.Get(), e.name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size),
+                  ERROR_SUCCESS)
+            << e.name;
+        EXPECT_EQ(type, e.type) << e.name;
+        EXPECT_EQ(std::string(data, size), e.bytes) << e.name << ": the copy neither grows nor loses a byte";
+    }
+}

@@ -91,6 +91,34 @@ TEST_F(RegistryPlatform, KeyWithSubkeysCannotBeDeleted)
     EXPECT_TRUE(SubkeyNames(scratch.Get()).empty());
 }
 
+TEST_F(RegistryPlatform, ReadOnlyKeyRefusesValueWrites)
+{
+    RegKey scratch = Scratch();
+    CreateSubkey(scratch.Get(), "Locked\\Child");
+    ASSERT_EQ(SetString(scratch.Get(), nullptr, "x", 2), ERROR_SUCCESS);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyA(scratch.Get(), "Locked", &key), ERROR_SUCCESS);
+    RegKey locked(key, nullptr);
+    ASSERT_EQ(SetString(locked.Get(), "Kept", "old", 4), ERROR_SUCCESS);
+    {
+        ReadOnlyKey readOnly(HKEY_CURRENT_USER, "Software\\QuenbusTest\\Locked");
+        ASSERT_TRUE(readOnly.Made());
+        RegKey reopened = Open(scratch.Get(), "Locked");
+        ASSERT_TRUE(reopened.Get()) << "reading stays allowed";
+        EXPECT_EQ(SetString(reopened.Get(), "Other", "new", 4), ERROR_ACCESS_DENIED);
+        EXPECT_EQ(RegDeleteValueA(reopened.Get(), "Kept"), ERROR_ACCESS_DENIED);
+        EXPECT_EQ(ReadString(reopened.Get(), "Kept"), "old");
+        ASSERT_EQ(RegCreateKeyA(scratch.Get(), "Locked", &key), ERROR_SUCCESS) << "create opens it";
+        EXPECT_EQ(SetString(key, "Other", "new", 4), ERROR_ACCESS_DENIED);
+        RegCloseKey(key);
+        RegKey child = Open(scratch.Get(), "Locked\\Child");
+        EXPECT_EQ(SetString(child.Get(), "Value", "new", 4), ERROR_SUCCESS) << "its subkeys are not locked";
+        EXPECT_EQ(SetString(scratch.Get(), nullptr, "y", 2), ERROR_SUCCESS) << "its parent is not locked";
+    }
+    RegKey again = Open(scratch.Get(), "Locked");
+    EXPECT_EQ(SetString(again.Get(), "Kept", "new", 4), ERROR_SUCCESS) << "writable again";
+}
+
 TEST_F(RegistryPlatform, NameThatDoesNotFitFailsAtItsIndexOnly)
 {
     RegKey scratch = Scratch();

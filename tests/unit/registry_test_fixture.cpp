@@ -1,7 +1,9 @@
 #include "registry_test_fixture.h"
 
 #include "platform/reg_file.h"
-#ifndef _WIN32
+#ifdef _WIN32
+#include <sddl.h>
+#else
 #include "platform/emulation.h"
 #endif
 
@@ -129,4 +131,51 @@ int RegistryTest::ValueCount(HKEY key)
         length = sizeof name;
     }
     return count;
+}
+
+#ifdef _WIN32
+ReadOnlyKey::ReadOnlyKey(HKEY root, const char* path) : root_(root), path_(path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path, 0, READ_CONTROL | WRITE_DAC, &key) != ERROR_SUCCESS)
+        return;
+    DWORD size = 0;
+    RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
+    saved_.resize(size);
+    PSECURITY_DESCRIPTOR denying = nullptr;
+    // Everyone is denied KEY_SET_VALUE and allowed the rest.
+    if (size && RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, saved_.data(), &size) == ERROR_SUCCESS &&
+        ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(D;;0x2;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1,
+                                                             &denying, nullptr)) {
+        made_ = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, denying) == ERROR_SUCCESS;
+        LocalFree(denying);
+    }
+    RegCloseKey(key);
+}
+
+void ReadOnlyKey::Restore()
+{
+    HKEY key = nullptr;
+    if (!made_ || RegOpenKeyExA(root_, path_.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS)
+        return;
+    if (RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, saved_.data()) == ERROR_SUCCESS)
+        made_ = false;
+    RegCloseKey(key);
+}
+#else
+ReadOnlyKey::ReadOnlyKey(HKEY root, const char* path) : root_(root), path_(path)
+{
+    made_ = PlatformSetKeyReadOnly(root, path, true);
+}
+
+void ReadOnlyKey::Restore()
+{
+    if (made_ && PlatformSetKeyReadOnly(root_, path_.c_str(), false))
+        made_ = false;
+}
+#endif
+
+ReadOnlyKey::~ReadOnlyKey()
+{
+    Restore();
 }

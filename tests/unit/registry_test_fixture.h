@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 class RegistryTest : public ::testing::Test {
 public:
@@ -30,4 +31,26 @@ protected:
     static DWORD ReadDword(HKEY key, const char* name);
     static bool HasValue(HKEY key, const char* name);
     static int ValueCount(HKEY key);
+};
+
+// An existing key made to refuse writes of its values while the holder
+// lives: under Windows by permissions that deny KEY_SET_VALUE, natively by
+// the emulation. (Wine enforces KEY_SET_VALUE on keys, not DELETE.)
+class ReadOnlyKey {
+public:
+    ReadOnlyKey(HKEY root, const char* path);
+    ~ReadOnlyKey();
+    ReadOnlyKey(const ReadOnlyKey&) = delete;
+    ReadOnlyKey& operator=(const ReadOnlyKey&) = delete;
+
+    bool Made() const { return made_; }
+    // Gives the key its earlier permissions back.
+    void Restore();
+
+private:
+    HKEY root_;
+    std::string path_;
+    bool made_ = false;
+    // The key's own access list, to give back.
+    std::vector<BYTE> saved_;
 };

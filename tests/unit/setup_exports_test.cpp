@@ -3,6 +3,7 @@
 #include "system_fixture.h"
 
 #include "config/config_nodes.h"
+#include "setup/driver_handover.h"
 #include "setup/setup_exports.h"
 #include "service/driver_service.h"
 
@@ -223,6 +224,65 @@ TEST_F(LegacyNtSystem, UnknownModelsServiceKeysAccumulate)
     EXPECT_EQ(Subkeys(HKEY_LOCAL_MACHINE, Service("Zyrtec")), (std::vector<std::string>{"0", "1"}));
     LoadReg("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000]\n\"HardwareKey\"=\"\\\\\\\\\"\n");
     EXPECT_EQ(RegInitDrvrConfigNT(), 0) << "backslashes only";
+}
+
+TEST_F(LegacyNtSystem, HandOverCountsOnlyInterfacesHandedOverWhole)
+{
+    ASSERT_EQ(RegInitHdwrConfigNT("Sotal", "Sotal ISA board", "rumex"), 1);
+    RegInitUserConfig();
+    std::string unbound, failed;
+    EXPECT_EQ(RegInitDrvrConfigNT(), 0);
+    EXPECT_FALSE(HandOverEndedAtUnbound(unbound, failed)) << "no driver service: nothing handed over";
+    EXPECT_EQ(failed, "0000");
+
+    ASSERT_EQ(InstallDriverNT("Rumex", nullptr, kStubDriverPath), 1);
+    EXPECT_EQ(RegInitDrvrConfigNT(), 0);
+    EXPECT_TRUE(HandOverEndedAtUnbound(unbound, failed)) << "failed at " << failed;
+    EXPECT_EQ(unbound, "0001") << "the expected end: the first interface without a board";
+    EXPECT_TRUE(InterfaceHandedOverWhole("0000"));
+
+    // The board's instance key is gone: the copy fails after "UserName" was written.
+    LoadReg("REGEDIT4\n[-HKEY_LOCAL_MACHINE\\Software\\Korvex\\IEEE\\Enum\\Sotal\\0000]\n");
+    EXPECT_EQ(RegInitDrvrConfigNT(), 0);
+    RegKey partial = Open(HKEY_LOCAL_MACHINE, Service("Rumex\\0").c_str());
+    EXPECT_EQ(ReadString(partial.Get(), "UserName"), "IEEE0") << "the half-made key the hand-over leaves";
+    EXPECT_FALSE(HandOverEndedAtUnbound(unbound, failed));
+    EXPECT_EQ(failed, "0000");
+    EXPECT_EQ(unbound, "");
+}
+
+TEST_F(LegacyNtSystem, HandOverJudgesTheLatestKeyOfAnInterface)
+{
+    ASSERT_EQ(InstallDriverNT("Zyrtec", nullptr, kStubDriverPath), 1);
+    // What a failed run leaves beside an earlier whole one: "1" lacks the
+    // values of the instance key and has another address.
+    const std::string earlier = "REGEDIT4\n"
+                                "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000]\n"
+                                "\"UserName\"=\"IEEE0\"\n\"HardwareKey\"=\"Zyrtec\\\\0000\"\n"
+                                "\"PrimaryAddress\"=dword:00000003\n\"SystemController\"=dword:00000001\n"
+                                "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0001]\n"
+                                "\"UserName\"=\"IEEE1\"\n\"HardwareKey\"=\"\"\n"
+                                "[HKEY_LOCAL_MACHINE\\Software\\Korvex\\IEEE\\Enum\\Zyrtec\\0000]\n"
+                                "\"HardwareInst\"=dword:00000000\n\"Tag\"=hex(1):61,62\n"
+                                "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Zyrtec\\0]\n"
+                                "\"UserName\"=\"IEEE0\"\n\"PrimaryAddress\"=dword:00000003\n"
+                                "\"SystemController\"=dword:00000001\n"
+                                "\"HardwareInst\"=dword:00000000\n\"Tag\"=hex(1):61,62\n"
+                                "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Zyrtec\\1]\n"
+                                "\"UserName\"=\"IEEE0\"\n\"PrimaryAddress\"=dword:00000004\n"
+                                "\"SystemController\"=dword:00000001\n";
+    LoadReg(earlier);
+    std::string unbound, failed;
+    EXPECT_FALSE(HandOverEndedAtUnbound(unbound, failed)) << "the earlier whole key does not count";
+    EXPECT_EQ(failed, "0000");
+
+    LoadReg("REGEDIT4\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Zyrtec\\1]\n"
+            "\"PrimaryAddress\"=dword:00000003\n\"HardwareInst\"=dword:00000000\n\"Tag\"=hex(1):61,62,00\n");
+    EXPECT_FALSE(HandOverEndedAtUnbound(unbound, failed)) << "a copied text must keep its bytes";
+    LoadReg("REGEDIT4\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Zyrtec\\1]\n"
+            "\"Tag\"=hex(1):61,62\n");
+    EXPECT_TRUE(HandOverEndedAtUnbound(unbound, failed)) << "failed at " << failed;
+    EXPECT_EQ(unbound, "0001");
 }
 
 TEST_F(Nt5System, EnumInterfaceNamesTheInterfacesInOrder)

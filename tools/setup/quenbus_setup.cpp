@@ -1,11 +1,9 @@
 // quenbus-setup: prepares a machine for the IEEE 488 bus by calling the
 // setup exports of quenbus.cpl in the order their data needs.
-#include "config/config_layout.h"
-#include "config/reg_key.h"
 #include "platform/win32.h"
+#include "setup/driver_handover.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -165,82 +163,6 @@ int Parse(int argc, char** argv, Options& options)
     return 0;
 }
 
-std::string ReadText(HKEY key, const char* name)
-{
-    char text[128] = "";
-    DWORD size = sizeof text - 1;
-    DWORD type = 0;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
-        return std::string();
-    text[size] = '\0';
-    return text;
-}
-
-struct InterfaceBinding {
-    std::string node;
-    std::string userName;
-    bool bound;
-};
-
-// The interface nodes in the order the driver receives them.
-std::vector<InterfaceBinding> ReadInterfaces()
-{
-    std::vector<InterfaceBinding> interfaces;
-    HKEY key = nullptr;
-    if (RegOpenKeyA(HKEY_CURRENT_USER, kConfigRootPath, &key) != ERROR_SUCCESS)
-        return interfaces;
-    RegKey root(key, HKEY_CURRENT_USER);
-    char node[16];
-    for (DWORD index = 0; RegEnumKeyA(root.Get(), index, node, sizeof node) == ERROR_SUCCESS; ++index) {
-        if (RegOpenKeyA(root.Get(), node, &key) != ERROR_SUCCESS)
-            continue;
-        RegKey nodeKey(key, root.Get());
-        interfaces.push_back({node, ReadText(key, kUserName), !ReadText(key, kHardwareKey).empty()});
-    }
-    return interfaces;
-}
-
-// The "UserName" values of every driver parameter key ("Services\<service>\<n>").
-std::vector<std::string> HandedOverNames()
-{
-    std::vector<std::string> names;
-    HKEY key = nullptr;
-    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kServicesPath, &key) != ERROR_SUCCESS)
-        return names;
-    RegKey services(key, HKEY_LOCAL_MACHINE);
-    char service[256];
-    for (DWORD s = 0; RegEnumKeyA(services.Get(), s, service, sizeof service) == ERROR_SUCCESS; ++s) {
-        for (int n = 0;; ++n) {
-            std::string path = std::string(service) + "\\" + std::to_string(n);
-            if (RegOpenKeyA(services.Get(), path.c_str(), &key) != ERROR_SUCCESS)
-                break;
-            RegKey parameters(key, services.Get());
-            names.push_back(ReadText(key, kUserName));
-        }
-    }
-    return names;
-}
-
-// After a partial hand-over: true when it ended, as expected, at the first
-// interface without a board and every interface before it reached the driver.
-bool HandOverEndedAtUnboundInterface(std::string& unbound)
-{
-    std::vector<std::string> handedOver = HandedOverNames();
-    for (const InterfaceBinding& binding : ReadInterfaces()) {
-        if (!binding.bound) {
-            unbound = binding.node;
-            return true;
-        }
-        bool found = false;
-        for (const std::string& name : handedOver)
-            found = found || name == binding.userName;
-        if (!found)
-            return false;
-    }
-    return false;
-}
-
 // Reports what install has done so far when a step fails.
 int InstallFailed(const std::string& step, const std::vector<std::string>& done)
 {
@@ -277,8 +199,10 @@ int Install(const Library& library, const Options& options)
 
     std::vector<std::string> done;
     if (family == Family::LegacyNt) {
+        // Without --driver no driver text is recorded, so a later run can still record one.
+        const char* driver = options.driver.empty() ? nullptr : options.driver.c_str();
         for (const auto& model : options.models) {
-            if (!initHardware(model.first.c_str(), model.second.c_str(), options.driver.c_str()))
+            if (!initHardware(model.first.c_str(), model.second.c_str(), driver))
                 return InstallFailed("describing board model " + model.first + " in the hardware store", done);
             done.push_back("board model " + model.first + " described");
             std::printf("Board model %s described.\n", model.first.c_str());
@@ -318,10 +242,13 @@ int Install(const Library& library, const Options& options)
         }
         // The hand-over stops at the first interface without a board: with
         // fewer boards than interfaces that is the expected end.
-        std::string unbound;
-        if (!HandOverEndedAtUnboundInterface(unbound))
-            return InstallFailed("handing the configuration to the driver (is the driver service of every "
-                                 "interface's board installed?)",
+        std::string unbound, failed;
+        if (!HandOverEndedAtUnbound(unbound, failed))
+            return InstallFailed("handing the configuration to the driver" +
+                                     (failed.empty() ? std::string()
+                                                     : ": interface " + failed + " was not handed over whole") +
+                                     " (is the driver service of every interface's board installed, and its "
+                                     "model described in the hardware store?)",
                                  done);
         std::printf("Configuration handed to the driver up to interface %s, the first without a board;\n"
                     "it and the interfaces after it are not handed over. Bind them in the IEEE 488 applet.\n",
