@@ -131,6 +131,12 @@ int RegCopyPathValues(HKEY root, const char* part1, const char* part2, HKEY dest
             size = static_cast<DWORD>(data.size());
             rc = RegQueryValueExA(source.Get(), name, nullptr, &type, data.data(), &size);
         }
+        // The write counts a text's missing terminator when a NUL follows the
+        // data: a byte other than NUL after it keeps the copy byte for byte.
+        if (rc == ERROR_SUCCESS) {
+            data.resize(size);
+            data.push_back(0xFF);
+        }
         if (rc != ERROR_SUCCESS || RegSetValueExA(destination, name, 0, type, data.data(), size) != ERROR_SUCCESS) {
             result = 0;
             break;

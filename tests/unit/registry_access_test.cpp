@@ -210,3 +210,38 @@ TEST_F(RegistryAccess, CopyPathValuesCopiesEveryNamedValueUnchanged)
     EXPECT_EQ(RegCopyPathValues(HKEY_CURRENT_USER, kScratchPath, "OnlyDefault", destination.Get()), 1);
     EXPECT_EQ(RegCopyPathValues(HKEY_CURRENT_USER, kScratchPath, "Missing", destination.Get()), 0);
 }
+
+// Texts stored without terminator are copied as stored: nothing is read past
+// them (the sanitized run catches that) and no terminator is added.
+TEST_F(RegistryAccess, CopyPathValuesCopiesUnterminatedTextsByteForByte)
+{
+    LoadReg("REGEDIT4\n"
+            "[HKEY_CURRENT_USER\\Software\\QuenbusTest\\Source]\n"
+            "\"Text\"=hex(1):61,62,63\n"
+            "\"Expand\"=hex(2):25,41,25\n"
+            "\"Multi\"=hex(7):61,00,62\n"
+            "\"Single\"=hex(1):7a\n"
+            "[HKEY_CURRENT_USER\\Software\\QuenbusTest\\Destination]\n");
+    RegKey destination = Open(HKEY_CURRENT_USER, "Software\\QuenbusTest\\Destination");
+    ASSERT_EQ(RegCopyPathValues(HKEY_CURRENT_USER, kScratchPath, "Source", destination.Get()), 1);
+    const struct {
+        const char* name;
+        DWORD type;
+        std::string bytes;
+    } expected[] = {
+        {"Text", REG_SZ, "abc"},
+        {"Expand", REG_EXPAND_SZ, "%A%"},
+        {"Multi", REG_MULTI_SZ, std::string("a\0b", 3)},
+        {"Single", REG_SZ, "z"},
+    };
+    for (const auto& e : expected) {
+        char data[16];
+        DWORD size = sizeof data;
+        DWORD type = 0;
+        ASSERT_EQ(RegQueryValueExA(destination.Get(), e.name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size),
+                  ERROR_SUCCESS)
+            << e.name;
+        EXPECT_EQ(type, e.type) << e.name;
+        EXPECT_EQ(std::string(data, size), e.bytes) << e.name;
+    }
+}
