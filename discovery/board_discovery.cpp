@@ -26,6 +26,9 @@ namespace {
 
 // The most devnodes a walk of the dynamic data visits.
 const DWORD kMaxDevnodes = 1000;
+// The most numbered values of a driver's "Enum" key a walk visits, whatever
+// its "Count" says.
+const DWORD kMaxDriverDevices = 1000;
 
 typedef BOOL(WINAPI* EnumServicesFunction)(SC_HANDLE, SC_ENUM_TYPE, DWORD, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD,
                                            LPDWORD, LPCSTR);
@@ -166,7 +169,7 @@ int CollectDriverDevices(const char* const* serviceNames, int serviceCount, char
         DWORD devices = 0;
         if (!RegReadPathDword(key, "Enum", nullptr, "Count", &devices))
             continue;
-        for (DWORD j = 0; j < devices && count < capacity; ++j) {
+        for (DWORD j = 0; j < devices && j < kMaxDriverDevices && count < capacity; ++j) {
             char* device = ReadDriverDevice(key, j);
             if (device)
                 list[count++] = device;

@@ -12,7 +12,8 @@
 //   0 key      base, text        current key := base\text (created)
 //   1 value    name, type, data  value of the current key, stored byte for byte
 //   2 subkey   text              current key := current\text (created)
-//   3 nodes    count (u16)       count mod 1500 subkeys "0000"... of the current key
+//   3 nodes    count             subkeys "0000"... of the current key: a count
+//                                byte, 255 for a u16 count mod 1500 after it
 //   4 fill     name, type, count (u16), byte   a value of 2 * count copies of byte
 //   5 delete   name              deletes a value of the current key
 //   6 dword    name, u32         a REG_DWORD
@@ -111,9 +112,11 @@ public:
                 if (current_)
                     Open(current_, ShortText());
                 break;
-            case 3:
-                NumberedKeys(in_.Word() % kMaxNumberedKeys);
+            case 3: {
+                unsigned count = in_.Byte();
+                NumberedKeys(count == 255 ? in_.Word() % kMaxNumberedKeys : count);
                 break;
+            }
             case 4: {
                 std::string name = Name();
                 DWORD type = Type();
@@ -391,5 +394,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         RunSetupExports(options);
         EnumerateInterfaces();
     }
+    // Nothing stays allocated between inputs, so that a leak stands out.
+    ResetMachine();
     return 0;
 }

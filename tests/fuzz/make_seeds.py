@@ -59,7 +59,7 @@ def value(value_name, value_type, data):
 
 
 def nodes(count):
-    return b"\x03" + struct.pack("<H", count)
+    return b"\x03" + (bytes([count]) if count < 255 else b"\xff" + struct.pack("<H", count))
 
 
 def fill(value_name, value_type, length, byte):

@@ -134,5 +134,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     FUZZ_CHECK(PlatformOpenKeyCount() == 0, "the transfers leave %zu keys open", PlatformOpenKeyCount());
     FUZZ_CHECK(PlatformOpenServiceHandleCount() == 0, "the transfers leave service handles open");
+    ResetMachine();
     return 0;
 }

@@ -25,8 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(PlatformOpenKeyCount() == 0, "RegLoadText leaves %zu keys open", PlatformOpenKeyCount());
 
     std::string first;
-    if (!ExportRegistry(first))
+    if (!ExportRegistry(first)) {
+        ResetMachine();
         return 0;
+    }
     FUZZ_CHECK(PlatformOpenKeyCount() == 0, "RegExportKey leaves %zu keys open", PlatformOpenKeyCount());
 
     ResetMachine();
@@ -34,5 +36,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string second;
     FUZZ_CHECK(ExportRegistry(second), "what the export loaded does not export");
     FUZZ_CHECK(first == second, "the export changes on its way back:\n%s\n----\n%s", first.c_str(), second.c_str());
+    ResetMachine();
     return 0;
 }

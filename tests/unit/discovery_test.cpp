@@ -149,6 +149,18 @@ TEST_F(Nt5System, FindsTheDevicesOfTheGroupsDriversInServiceAndValueOrder)
     EXPECT_EQ(FoundBoards(2), std::vector<std::string>(expected.begin(), expected.begin() + 2));
 }
 
+// A "Count" of four thousand million in a driver's "Enum" key: discovery
+// reads the values there are and returns (it used to try every number).
+TEST_F(Nt5System, ADamagedDeviceCountEndsTheWalk)
+{
+    ScopedService driver("QbVexA", "Vexmoor", kStubDriverPath);
+    ASSERT_TRUE(driver.Created());
+    LoadReg("REGEDIT4\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\QbVexA\\Enum]\n"
+            "\"Count\"=dword:ffffffff\n\"0\"=\"ROOT\\\\KVX488\\\\0000\"\n\"2\"=\"ROOT\\\\KVX488\\\\0002\"\n");
+    std::vector<std::string> expected = {"ROOT\\KVX488\\0000", "ROOT\\KVX488\\0002"};
+    EXPECT_EQ(FoundBoards(16), expected);
+}
+
 TEST_F(Nt5System, DescribesBoardsWithLocationAndSlotCounter)
 {
     LoadFixture("nt5_devices.reg");
