@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 // A broken invariant: says which and aborts, so that libFuzzer keeps the input.
 [[noreturn]] inline void FuzzFail(const char* format, ...)
@@ -95,4 +96,50 @@ inline bool ExportRegistry(std::string& text)
             return false;
     }
     return true;
+}
+
+namespace fuzz_detail {
+
+inline void AppendTree(HKEY key, const std::string& path, std::string& out)
+{
+    std::vector<char> name(16384);
+    std::vector<BYTE> data(256);
+    for (DWORD index = 0;;) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD type = 0;
+        DWORD size = static_cast<DWORD>(data.size());
+        LONG rc = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &size);
+        if (rc == ERROR_MORE_DATA && size > data.size()) {
+            data.resize(size);
+            continue;
+        }
+        if (rc != ERROR_SUCCESS)
+            break;
+        out += path + "|" + std::string(name.data(), nameLength) + "|" + std::to_string(type) + "|" +
+               std::string(reinterpret_cast<const char*>(data.data()), size) + "\n";
+        ++index;
+    }
+    for (DWORD index = 0; RegEnumKeyA(key, index, name.data(), static_cast<DWORD>(name.size())) == ERROR_SUCCESS;
+         ++index) {
+        HKEY child = nullptr;
+        if (RegOpenKeyA(key, name.data(), &child) != ERROR_SUCCESS)
+            continue;
+        std::string childPath = path + "\\" + name.data();
+        out += childPath + "\n";
+        AppendTree(child, childPath, out);
+        RegCloseKey(child);
+    }
+}
+
+} // namespace fuzz_detail
+
+// Every key, value name, type and data byte of the registry, in one text to
+// compare: cheaper than an export.
+inline std::string RegistrySnapshot()
+{
+    std::string out;
+    fuzz_detail::AppendTree(HKEY_CURRENT_USER, "HKCU", out);
+    fuzz_detail::AppendTree(HKEY_LOCAL_MACHINE, "HKLM", out);
+    fuzz_detail::AppendTree(HKEY_DYN_DATA, "HKDD", out);
+    return out;
 }
