@@ -64,7 +64,7 @@ for target in "${targets[@]}"; do
     done_line=$(grep -E '^#[0-9]+[[:space:]]+DONE' "$work/log" | tail -1 || true)
     executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/log")
     rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$work/log")
-    echo "$target: ${executions:-?} executions in ${seconds} s (${rate:-?}/s); ${done_line:-no final line}"
+    echo "$target: ${executions:-?} executions, ${rate:-?}/s (limit ${seconds} s); ${done_line:-no final line}"
     findings=$(ls "$work/findings")
     if [ $status -ne 0 ] || [ -n "$findings" ]; then
         failed=1

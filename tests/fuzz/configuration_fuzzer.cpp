@@ -228,7 +228,7 @@ std::vector<std::string> SubkeyNames(HKEY root, const std::string& path, size_t 
     HKEY key = nullptr;
     if (RegOpenKeyA(root, path.c_str(), &key) != ERROR_SUCCESS)
         return names;
-    std::vector<char> name(4096);
+    static std::vector<char> name(4096);
     for (DWORD index = 0; names.size() < limit; ++index) {
         LONG rc = RegEnumKeyA(key, index, name.data(), static_cast<DWORD>(name.size()));
         if (rc == ERROR_NO_MORE_ITEMS)

@@ -100,10 +100,10 @@ inline bool ExportRegistry(std::string& text)
 
 namespace fuzz_detail {
 
-inline void AppendTree(HKEY key, const std::string& path, std::string& out)
+// `name` and `data` are scratch buffers that every level shares.
+inline void AppendTree(HKEY key, const std::string& path, std::vector<char>& name, std::vector<BYTE>& data,
+                       std::string& out)
 {
-    std::vector<char> name(16384);
-    std::vector<BYTE> data(256);
     for (DWORD index = 0;;) {
         DWORD nameLength = static_cast<DWORD>(name.size());
         DWORD type = 0;
@@ -126,7 +126,7 @@ inline void AppendTree(HKEY key, const std::string& path, std::string& out)
             continue;
         std::string childPath = path + "\\" + name.data();
         out += childPath + "\n";
-        AppendTree(child, childPath, out);
+        AppendTree(child, childPath, name, data, out);
         RegCloseKey(child);
     }
 }
@@ -138,8 +138,10 @@ inline void AppendTree(HKEY key, const std::string& path, std::string& out)
 inline std::string RegistrySnapshot()
 {
     std::string out;
-    fuzz_detail::AppendTree(HKEY_CURRENT_USER, "HKCU", out);
-    fuzz_detail::AppendTree(HKEY_LOCAL_MACHINE, "HKLM", out);
-    fuzz_detail::AppendTree(HKEY_DYN_DATA, "HKDD", out);
+    std::vector<char> name(16384);
+    std::vector<BYTE> data(256);
+    fuzz_detail::AppendTree(HKEY_CURRENT_USER, "HKCU", name, data, out);
+    fuzz_detail::AppendTree(HKEY_LOCAL_MACHINE, "HKLM", name, data, out);
+    fuzz_detail::AppendTree(HKEY_DYN_DATA, "HKDD", name, data, out);
     return out;
 }
