@@ -81,7 +81,7 @@ const size_t kNameCount = sizeof kNames / sizeof kNames[0];
 
 const unsigned kMaxNumberedKeys = 1500;
 // Nodes whose settings are loaded and stored, per input.
-const unsigned kMaxSettingsNodes = 64;
+const unsigned kMaxSettingsNodes = 16;
 
 class RegistryBuilder {
 public:
