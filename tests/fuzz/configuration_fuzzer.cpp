@@ -286,6 +286,25 @@ void DescribeFoundBoards(int capacity)
     ReleaseHardwareKeyList(list.get(), capacity);
 }
 
+// The installed boards as the Properties dialog lists them: described by
+// discovery on Plug-and-Play systems, by the hardware store on legacy NT.
+void DescribeInstalledBoards()
+{
+    HardwareKeyList boards = ListInstalledBoards();
+    CheckNothingLeftOpen("ListInstalledBoards");
+    FUZZ_CHECK(boards.count >= -1 && boards.count <= kHardwareKeySlots, "ListInstalledBoards counts %d", boards.count);
+    int slot = 0;
+    for (int i = 0; i < boards.count; ++i) {
+        const unsigned size = 128;
+        std::unique_ptr<char[]> text(new char[size]);
+        std::memset(text.get(), 'x', size);
+        int described = IsPnpOs() ? DescribeBoard(boards.slots[i], text.get(), size, IsWinNT5OrLater() ? &slot : nullptr)
+                                  : ReadHardwareDescription(boards.slots[i], text.get(), size);
+        FUZZ_CHECK(!described || std::memchr(text.get(), '\0', size), "board %d: a description without terminator", i);
+        CheckNothingLeftOpen("describing a board");
+    }
+}
+
 bool SameSettings(const ItemSettings& a, const ItemSettings& b)
 {
     auto sameRow = [](const TermRow& x, const TermRow& y) {
@@ -337,6 +356,7 @@ void RunReaders()
     EnumerateInterfaces();
     DescribeFoundBoards(kHardwareKeySlots);
     DescribeFoundBoards(1);
+    DescribeInstalledBoards();
     RoundTripEveryNode();
 }
 

@@ -125,6 +125,12 @@ CONFIGURATION = {
         + interface("0000", "IEEE0", "Rumex\\0000") + dword("PrimaryAddress", 21) + dword("SystemController", 1)
         + key(CONFIG_ROOT, "0000\\0000") + string("UserName", "Wave") + dword("PrimaryAddress", 16)
         + interface("0001", "IEEE1", "Rumex\\0001") + key(SERVICES, "Rumex") + dword("Type", 1),
+    # NT 4 with the four interfaces bound to described instances of an installed driver: the whole hand-over.
+    "nt4_handover_complete": bytes([NT4 | RECORDS]) + key(HARDWARE_STORE, "Rumex") + string("", "Rumex ISA")
+        + b"".join(key(HARDWARE_STORE, "Rumex\\%04d" % i) + dword("PortAddr", 0x2E1 + i) + dword("IrqLevel", 5)
+                   + interface("%04d" % i, "IEEE%d" % i, "Rumex\\%04d" % i) + dword("PrimaryAddress", 21)
+                   + dword("SystemController", 1) for i in range(4))
+        + key(SERVICES, "Rumex") + dword("Type", 1),
     # Every value of an interface and a device of the wrong type or size.
     "wrong_types": bytes([NT4 | RECORDS]) + key(CONFIG_ROOT, "0000")
         + value("UserName", REG_DWORD, b"\x01\x00\x00\x00") + value("HardwareKey", REG_BINARY, b"Rumex\\0000")
