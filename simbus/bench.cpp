@@ -56,12 +56,13 @@ bool ParseAddress(const std::string& token, BenchEntry& entry)
     return true;
 }
 
-// Splits at blanks; a quoted token may hold blanks.
+// Splits at blanks up to a '#' that starts a comment; a quoted token may
+// hold blanks and '#'.
 std::vector<std::string> Tokens(const std::string& line)
 {
     std::vector<std::string> tokens;
     size_t i = 0;
-    while (i < line.size()) {
+    while (i < line.size() && line[i] != '#') {
         if (std::isspace(static_cast<unsigned char>(line[i]))) {
             ++i;
             continue;
@@ -74,7 +75,7 @@ std::vector<std::string> Tokens(const std::string& line)
             }
             i = i < line.size() ? i + 1 : line.size();
         } else {
-            while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i])))
+            while (i < line.size() && line[i] != '#' && !std::isspace(static_cast<unsigned char>(line[i])))
                 ++i;
         }
         tokens.push_back(line.substr(start, i - start));
@@ -136,7 +137,7 @@ bool ParseEntry(const std::vector<std::string>& tokens, BenchEntry& entry, std::
 
 bool ParseLine(const std::string& line, Bench& bench, std::string& error)
 {
-    std::vector<std::string> tokens = Tokens(line.substr(0, line.find('#')));
+    std::vector<std::string> tokens = Tokens(line);
     if (tokens.empty())
         return true;
     if (tokens[0] == "timing") {

@@ -1,7 +1,7 @@
 // A bench: the instruments on a simulated bus, read from a definition text.
 //
-// One instrument per line, "PRIMARY[,SECONDARY] KIND [ARGUMENT]"; '#' starts
-// a comment. Kinds:
+// One instrument per line, "PRIMARY[,SECONDARY] KIND [ARGUMENT]"; '#' outside
+// a quoted text starts a comment. Kinds:
 //   multimeter ["IDENTIFICATION"]  *IDN?, *RST and MEAS:VOLT?
 //   echo                           answers the last command, without terminator
 //   silent                         accepts writes, never answers

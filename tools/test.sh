@@ -1,7 +1,7 @@
 #!/bin/bash
 # Builds every target and runs every suite: natively (plain and with ASan and
-# UBSan, and the MEX commands in GNU Octave) and under Wine. The i686 Windows
-# build is compiled only.
+# UBSan, and the MEX commands in GNU Octave), the fuzz targets for a minute
+# each, and under Wine. The i686 Windows build is compiled only.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUENBUS_BUILD_DIR:-$root/build}
@@ -42,6 +42,9 @@ section "native tests (plain and sanitized, and the MEX commands in GNU Octave)"
 run_tests "$build/native"
 section "benchmark: the MEX commands in GNU Octave (fails if memory grows)"
 cmake --build "$build/native" --target mex-bench
+
+section "fuzzing: every libFuzzer target for 60 seconds (clang, ASan, UBSan)"
+"$root/tools/fuzz.sh" --seconds 60
 
 section "Windows x86_64 build"
 configure_and_build "$build/win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"

@@ -48,6 +48,24 @@ TEST(BenchFile, ReadsAddressesArgumentsCommentsAndTiming)
     EXPECT_EQ(bench.entries[2].length, 65536u);
 }
 
+// A '#' inside a quoted text is part of it; outside one it starts a comment,
+// also right after a word or a closing quote.
+TEST(BenchFile, HashInsideQuotesIsText)
+{
+    Bench bench;
+    std::string error;
+    ASSERT_TRUE(ParseBench("22 multimeter \"Maker#2,Model\"# after the quote\n"
+                           "13 reply \"#\\r\\n# not a comment\"\n"
+                           "5 echo# right after the kind\n",
+                           bench, error))
+        << error;
+    ASSERT_EQ(bench.entries.size(), 3u);
+    EXPECT_EQ(bench.entries[0].text, "Maker#2,Model");
+    EXPECT_EQ(bench.entries[1].text, "#\r\n# not a comment");
+    EXPECT_EQ(bench.entries[2].kind, InstrumentKind::Echo);
+    EXPECT_FALSE(ParseBench("13 reply \"open # comment\n", bench, error)) << "an unterminated quote stays an error";
+}
+
 TEST(BenchFile, ReportsTheFirstBadLine)
 {
     struct Case {
