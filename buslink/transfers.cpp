@@ -1,4 +1,4 @@
-#include "mex/transfers.h"
+#include "buslink/transfers.h"
 
 #include "drovane/drovane.h"
 #include "sicl/sicl32.h"
@@ -31,7 +31,7 @@ uint8_t LowByteOfNumber(const char* text)
     return static_cast<uint8_t>(negative ? 0x100 - value : value);
 }
 
-uint8_t SiclTransfer(const char* address, HostBlock& command, char* reply)
+uint8_t SiclTransfer(const char* address, CommandText& command, char* reply)
 {
     uint8_t status = 0;
     int id = SiclOpen(address);
@@ -50,7 +50,7 @@ uint8_t SiclTransfer(const char* address, HostBlock& command, char* reply)
     return status;
 }
 
-uint8_t BusTransfer(char* address, HostBlock& command, char* reply)
+uint8_t BusTransfer(char* address, CommandText& command, char* reply)
 {
     uint8_t status = 0;
     // A short address has no primary address: it opens 0.
@@ -75,4 +75,9 @@ uint8_t BusTransfer(char* address, HostBlock& command, char* reply)
     if (DrvClose(handle) < 0)
         status |= kCloseFailed;
     return status;
+}
+
+uint8_t Transfer(char* address, CommandText& command, char* reply)
+{
+    return address[0] == 'h' ? SiclTransfer(address, command, reply) : BusTransfer(address, command, reply);
 }

@@ -4,7 +4,7 @@
 // not null, and closes; every step runs whatever the earlier ones returned.
 #pragma once
 
-#include "mex/host_block.h"
+#include "buslink/command_text.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,10 +18,13 @@ const size_t kAddressSize = 20;
 const size_t kReplySize = 256;
 
 // `address` is the whole address; `reply` holds kReplySize bytes.
-uint8_t SiclTransfer(const char* address, HostBlock& command, char* reply);
+uint8_t SiclTransfer(const char* address, CommandText& command, char* reply);
 // `address` holds kAddressSize bytes: the interface name (its first five
 // characters) is cut out in place.
-uint8_t BusTransfer(char* address, HostBlock& command, char* reply);
+uint8_t BusTransfer(char* address, CommandText& command, char* reply);
+// Either of the two, as the address's first character chooses (a lowercase
+// "h" goes to SICL). `address` holds kAddressSize bytes.
+uint8_t Transfer(char* address, CommandText& command, char* reply);
 
 // The low 8 bits of the decimal number at the start of `text`, read as atoi
 // reads it (leading blanks, a sign, digits up to the first other character;

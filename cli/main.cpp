@@ -1,0 +1,57 @@
+// quenbus: inspect the bus configuration, find what is wrong with it and talk
+// to instruments. Exit status 0 success, 1 failure or problem found, 2 wrong usage.
+#include "cli/check_command.h"
+#include "cli/list_command.h"
+#include "cli/transfer_command.h"
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+namespace {
+
+const int kUsageError = 2;
+
+const char kAddressHelp[] =
+    "an interface name and primary address (IEEE0:22), or a SICL address beginning with h (hpib7,22)";
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app("quenbus: the IEEE 488 bus configuration and its instruments", "quenbus");
+    app.require_subcommand(1, 1);
+
+    bool json = false;
+    CLI::App* list = app.add_subcommand("list", "the configuration as the IEEE 488 applet shows it");
+    list->add_flag("--json", json, "print one JSON document");
+
+    CLI::App* check = app.add_subcommand("check", "report what is wrong with the configuration, one problem a line; "
+                                                  "exit status 1 when something is found");
+
+    std::string address;
+    std::string text;
+    CLI::App* query = app.add_subcommand("query", "send TEXT to the instrument at ADDRESS and print its reply");
+    CLI::App* write = app.add_subcommand("write", "send TEXT to the instrument at ADDRESS");
+    for (CLI::App* transfer : {query, write}) {
+        transfer->add_option("ADDRESS", address, kAddressHelp)->required();
+        transfer->add_option("TEXT", text, "the command text")->required();
+    }
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& help) {
+        return app.exit(help);
+    } catch (const CLI::ParseError& error) {
+        app.exit(error);
+        return kUsageError;
+    }
+
+    if (list->parsed())
+        return ListCommand(json, std::cout, std::cerr);
+    if (check->parsed())
+        return CheckCommand(std::cout);
+    if (query->parsed() || write->parsed())
+        return TransferCommand(address, text, query->parsed(), std::cout, std::cerr);
+    return kUsageError;
+}
