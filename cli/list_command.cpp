@@ -20,19 +20,19 @@ std::string SideText(const TerminatorSide& side)
            (side.eoi ? "on" : "off");
 }
 
-nlohmann::json CharJson(LONG value)
+nlohmann::ordered_json CharJson(LONG value)
 {
-    return value >= 0 && value <= 255 ? nlohmann::json(value) : nlohmann::json(nullptr);
+    return value >= 0 && value <= 255 ? nlohmann::ordered_json(value) : nlohmann::ordered_json(nullptr);
 }
 
-nlohmann::json SideJson(const TerminatorSide& side)
+nlohmann::ordered_json SideJson(const TerminatorSide& side)
 {
     return {{"name", side.name}, {"eoi", side.eoi}, {"chars", {CharJson(side.first), CharJson(side.second)}}};
 }
 
-nlohmann::json SecondaryJson(DWORD secondary)
+nlohmann::ordered_json SecondaryJson(DWORD secondary)
 {
-    return secondary <= kMaxSecondaryAddress ? nlohmann::json(secondary) : nlohmann::json(nullptr);
+    return secondary <= kMaxSecondaryAddress ? nlohmann::ordered_json(secondary) : nlohmann::ordered_json(nullptr);
 }
 
 void PrintField(std::ostream& out, const char* indent, const char* label, const std::string& value)
@@ -64,11 +64,11 @@ void PrintText(const std::vector<InterfaceRecord>& interfaces, std::ostream& out
     }
 }
 
-nlohmann::json ToJson(const std::vector<InterfaceRecord>& interfaces)
+nlohmann::ordered_json ToJson(const std::vector<InterfaceRecord>& interfaces)
 {
-    nlohmann::json list = nlohmann::json::array();
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (const InterfaceRecord& bus : interfaces) {
-        nlohmann::json devices = nlohmann::json::array();
+        nlohmann::ordered_json devices = nlohmann::ordered_json::array();
         for (const DeviceRecord& device : bus.devices)
             devices.push_back({{"name", device.userName},
                                {"node", device.path},
@@ -80,7 +80,7 @@ nlohmann::json ToJson(const std::vector<InterfaceRecord>& interfaces)
         list.push_back({{"name", bus.userName},
                         {"node", bus.path},
                         {"hardwareKey", bus.hardwareKey},
-                        {"board", bus.boardPresent ? nlohmann::json(bus.boardText) : nlohmann::json(nullptr)},
+                        {"board", bus.boardPresent ? nlohmann::ordered_json(bus.boardText) : nlohmann::ordered_json(nullptr)},
                         {"driver", DriverAnswerText(bus.driverAnswer)},
                         {"primaryAddress", bus.primary},
                         {"systemController", bus.systemController != 0},

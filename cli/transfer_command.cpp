@@ -1,5 +1,6 @@
 #include "cli/transfer_command.h"
 
+#include "buslink/interface_check.h"
 #include "buslink/transfers.h"
 #include "cli/bus_walk.h"
 
@@ -8,6 +9,7 @@
 namespace {
 
 const int kUsageError = 2;
+const size_t kInterfaceNameLength = 5;
 
 // The command text as the transfers take it: freed once it has been sent.
 class OwnedText : public CommandText {
@@ -72,14 +74,25 @@ int TransferCommand(const std::string& address, const std::string& text, bool qu
             << " characters; give an interface and a primary address, as IEEE0:22 or hpib7,22\n";
         return kUsageError;
     }
-    if (query)
-        out << result.reply << '\n';
+    if (query) {
+        out << result.reply;
+        if (result.reply.empty() || result.reply.back() != '\n')
+            out << '\n';
+    }
     if (result.status == 0)
         return 0;
     err << "quenbus: " << address << ": status " << static_cast<int>(result.status) << " ("
         << StatusWords(result.status) << ")";
-    if ((result.status & kOpenFailed) && address[0] != 'h')
-        err << "; is an instrument listening there? The configured interfaces are: " << ConfiguredNames();
+    if ((result.status & kOpenFailed) && address[0] != 'h') {
+        std::string interfaceName = address.substr(0, kInterfaceNameLength);
+        if (CheckDriverName(interfaceName.c_str()) == DriverCheck::Unrecognised)
+            err << "; there is no interface named " << interfaceName << "; the configured interfaces are: "
+                << ConfiguredNames();
+        else
+            err << "; check that the interface's board is present (quenbus list)";
+    } else if (result.status & kTransferFailed) {
+        err << "; is an instrument listening at that address, and does it answer that command?";
+    }
     err << '\n';
     return 1;
 }

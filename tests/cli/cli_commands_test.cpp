@@ -1,6 +1,7 @@
 // quenbus list and check on seeded configurations, natively and under Wine.
 #include "cli/check_command.h"
 #include "cli/list_command.h"
+#include "cli/transfer_command.h"
 #include "setup/setup_exports.h"
 #include "system_fixture.h"
 
@@ -117,6 +118,30 @@ TEST_F(Nt5Bench, CheckReportsEveryPlantedProblemOnce)
     }
     std::ostringstream out;
     EXPECT_EQ(CheckCommand(out), 1);
+}
+
+TEST_F(Nt5Bench, QueryAndWriteSayWhatFailedInWords)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(TransferCommand("IEEE0:22", "*IDN?", true, out, err), 0) << err.str();
+    EXPECT_EQ(out.str(), "Simbus,Multimeter,0,1.0\n");
+    EXPECT_EQ(err.str(), "");
+
+    out.str("");
+    EXPECT_EQ(TransferCommand("GPIB3:22", "*RST", false, out, err), 1);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(), "quenbus: GPIB3:22: status 7 (open failed, send or read failed, close failed); there is "
+                         "no interface named GPIB3; the configured interfaces are: IEEE0, IEEE1, 0002\n");
+
+    err.str("");
+    EXPECT_EQ(TransferCommand("IEEE1:22", "*RST", false, out, err), 1);
+    EXPECT_NE(err.str().find("status 7"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("board is present"), std::string::npos) << err.str();
+
+    err.str("");
+    EXPECT_EQ(TransferCommand("IEEE0:22:and-more-than-19", "*RST", false, out, err), 2);
+    EXPECT_NE(err.str().find("longer than 19 characters"), std::string::npos) << err.str();
 }
 
 TEST_F(Nt5System, CheckOfASoundConfigurationFindsNothing)
