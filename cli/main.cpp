@@ -1,6 +1,7 @@
 // quenbus: inspect the bus configuration, find what is wrong with it and talk
 // to instruments. Exit status 0 success, 1 failure or problem found, 2 wrong usage.
 #include "cli/check_command.h"
+#include "cli/import_command.h"
 #include "cli/list_command.h"
 #include "cli/transfer_command.h"
 
@@ -38,6 +39,18 @@ int main(int argc, char** argv)
         transfer->add_option("TEXT", text, "the command text")->required();
     }
 
+    std::string file;
+    CLI::App* exportFile = app.add_subcommand("export", "write the configuration to FILE as a REGEDIT4 file");
+    exportFile->add_option("FILE", file, "the file to write")->required();
+
+    ImportOptions importOptions;
+    CLI::App* importFile = app.add_subcommand("import", "check FILE whole, then merge its nodes into the "
+                                                        "configuration (or replace it)");
+    importFile->add_option("FILE", file, "a REGEDIT4 file of the configuration subtree")->required();
+    importFile->add_flag("--replace", importOptions.replace,
+                         "save the configuration beside FILE first, then replace it with the file's");
+    importFile->add_flag("--dry-run", importOptions.dryRun, "print what would change and change nothing");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
@@ -53,5 +66,9 @@ int main(int argc, char** argv)
         return CheckCommand(std::cout);
     if (query->parsed() || write->parsed())
         return TransferCommand(address, text, query->parsed(), std::cout, std::cerr);
+    if (exportFile->parsed())
+        return ExportCommand(file, std::cout, std::cerr);
+    if (importFile->parsed())
+        return ImportCommand(file, importOptions, std::cout, std::cerr);
     return kUsageError;
 }
