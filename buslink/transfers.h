@@ -1,7 +1,6 @@
-// The two ways to an instrument: the SICL library for addresses that begin
-// with "h", the bus driver library for all others. Each opens a connection,
-// sends the command, frees the command text, reads the reply when `reply` is
-// not null, and closes; every step runs whatever the earlier ones returned.
+// One transfer of the MATLAB commands: open a connection (buslink/connection.h),
+// send the command, free the command text, read the reply when `reply` is
+// not null, and close; every step runs whatever the earlier ones returned.
 #pragma once
 
 #include "buslink/command_text.h"
@@ -17,13 +16,9 @@ const uint8_t kCloseFailed = 4;
 const size_t kAddressSize = 20;
 const size_t kReplySize = 256;
 
-// `address` is the whole address; `reply` holds kReplySize bytes.
-uint8_t SiclTransfer(const char* address, CommandText& command, char* reply);
-// `address` holds kAddressSize bytes: the interface name (its first five
-// characters) is cut out in place.
-uint8_t BusTransfer(char* address, CommandText& command, char* reply);
-// Either of the two, as the address's first character chooses (a lowercase
-// "h" goes to SICL). `address` holds kAddressSize bytes.
+// Through SICL or the bus driver library, as the address's first character
+// chooses (a lowercase "h" goes to SICL). `address` holds kAddressSize bytes;
+// `reply`, when not null, kReplySize bytes.
 uint8_t Transfer(char* address, CommandText& command, char* reply);
 
 // The low 8 bits of the decimal number at the start of `text`, read as atoi

@@ -1,6 +1,7 @@
 // quenbus: inspect the bus configuration, find what is wrong with it and talk
 // to instruments. Exit status 0 success, 1 failure or problem found, 2 wrong usage.
 #include "cli/check_command.h"
+#include "cli/console_command.h"
 #include "cli/import_command.h"
 #include "cli/list_command.h"
 #include "cli/transfer_command.h"
@@ -8,6 +9,13 @@
 #include <CLI/CLI.hpp>
 
 #include <iostream>
+
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -39,6 +47,13 @@ int main(int argc, char** argv)
         transfer->add_option("TEXT", text, "the command text")->required();
     }
 
+    long timeoutMs = 20000;
+    CLI::App* console = app.add_subcommand("console", "send each line typed to the instrument at ADDRESS; a line "
+                                                      "ending in ? also reads the reply. :read, :timeout MS, "
+                                                      ":history, !N (line N again), :quit");
+    console->add_option("ADDRESS", address, kAddressHelp)->required();
+    console->add_option("--timeout", timeoutMs, "the I/O time-out in milliseconds (20000)");
+
     std::string file;
     CLI::App* exportFile = app.add_subcommand("export", "write the configuration to FILE as a REGEDIT4 file");
     exportFile->add_option("FILE", file, "the file to write")->required();
@@ -66,6 +81,8 @@ int main(int argc, char** argv)
         return CheckCommand(std::cout);
     if (query->parsed() || write->parsed())
         return TransferCommand(address, text, query->parsed(), std::cout, std::cerr);
+    if (console->parsed())
+        return ConsoleCommand(address, timeoutMs, ConsoleStreams{std::cin, std::cout, std::cerr, isatty(0) != 0});
     if (exportFile->parsed())
         return ExportCommand(file, std::cout, std::cerr);
     if (importFile->parsed())
