@@ -29,11 +29,18 @@ uint8_t Connection::Open(char* address, long timeoutMs)
     // A short address has no primary address: it opens 0.
     uint8_t primary = std::strlen(address) > kPrimaryOffset ? LowByteOfNumber(address + kPrimaryOffset) : 0;
     address[kInterfaceNameLength] = '\0';
+    return OpenDevice(address, primary, kNoSecondary, timeoutMs);
+}
+
+uint8_t Connection::OpenDevice(const char* interfaceName, uint8_t primary, int secondary, long timeoutMs)
+{
+    sicl_ = false;
     DrvTermRecord terminator = {};
     terminator.eoi = 1;
     terminator.eosEnabled = 1;
     terminator.eosChar = kCarriageReturn;
-    id_ = DrvOpenDevice(address, "TEMP", primary, kNoSecondary, &terminator, &terminator, static_cast<int>(timeoutMs));
+    id_ = DrvOpenDevice(interfaceName, "TEMP", primary, secondary, &terminator, &terminator,
+                        static_cast<int>(timeoutMs));
     return id_ == -1 ? kOpenFailed : 0;
 }
 

@@ -4,6 +4,7 @@
 #include "cli/console_command.h"
 #include "cli/import_command.h"
 #include "cli/list_command.h"
+#include "cli/scan_command.h"
 #include "cli/transfer_command.h"
 
 #include <CLI/CLI.hpp>
@@ -54,6 +55,14 @@ int main(int argc, char** argv)
     console->add_option("ADDRESS", address, kAddressHelp)->required();
     console->add_option("--timeout", timeoutMs, "the I/O time-out in milliseconds (20000)");
 
+    std::string interfaceName;
+    ScanOptions scanOptions;
+    CLI::App* scan = app.add_subcommand("scan", "try every primary address of INTERFACE with *IDN? and list those "
+                                                "that answer or listen");
+    scan->add_option("INTERFACE", interfaceName, "the interface's name, as IEEE0")->required();
+    scan->add_option("--timeout", scanOptions.timeoutMs, "the time-out of each try in milliseconds (200)");
+    scan->add_flag("--secondary", scanOptions.secondary, "also try every secondary address 0 to 30 of each");
+
     std::string file;
     CLI::App* exportFile = app.add_subcommand("export", "write the configuration to FILE as a REGEDIT4 file");
     exportFile->add_option("FILE", file, "the file to write")->required();
@@ -83,6 +92,8 @@ int main(int argc, char** argv)
         return TransferCommand(address, text, query->parsed(), std::cout, std::cerr);
     if (console->parsed())
         return ConsoleCommand(address, timeoutMs, ConsoleStreams{std::cin, std::cout, std::cerr, isatty(0) != 0});
+    if (scan->parsed())
+        return ScanCommand(interfaceName, scanOptions, std::cout, std::cerr);
     if (exportFile->parsed())
         return ExportCommand(file, std::cout, std::cerr);
     if (importFile->parsed())
