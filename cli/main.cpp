@@ -75,6 +75,17 @@ int main(int argc, char** argv)
                          "save the configuration beside FILE first, then replace it with the file's");
     importFile->add_flag("--dry-run", importOptions.dryRun, "print what would change and change nothing");
 
+    std::string names;
+    bool known = false;
+    for (CLI::App* command : app.get_subcommands({})) {
+        names += (names.empty() ? "" : ", ") + command->get_name();
+        known = known || (argc > 1 && command->check_name(argv[1]));
+    }
+    if (argc > 1 && argv[1][0] != '-' && !known) {
+        std::cerr << "quenbus: unknown command " << argv[1] << "; the commands are " << names
+                  << " (quenbus --help)\n";
+        return kUsageError;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
