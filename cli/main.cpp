@@ -6,6 +6,7 @@
 #include "cli/list_command.h"
 #include "cli/scan_command.h"
 #include "cli/transfer_command.h"
+#include "config/os_family.h"
 
 #include <CLI/CLI.hpp>
 
@@ -29,6 +30,8 @@ const char kAddressHelp[] =
 
 int main(int argc, char** argv)
 {
+    // The operating-system family decides where boards are found.
+    LoadOsVersion();
     CLI::App app("quenbus: the IEEE 488 bus configuration and its instruments", "quenbus");
     app.require_subcommand(1, 1);
 

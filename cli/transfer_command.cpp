@@ -74,7 +74,8 @@ int TransferCommand(const std::string& address, const std::string& text, bool qu
             << " characters; give an interface and a primary address, as IEEE0:22 or hpib7,22\n";
         return kUsageError;
     }
-    if (query) {
+    // A failed query that read nothing prints nothing.
+    if (query && (result.status == 0 || !result.reply.empty())) {
         out << result.reply;
         if (result.reply.empty() || result.reply.back() != '\n')
             out << '\n';

@@ -135,7 +135,8 @@ TEST_F(Nt5Bench, QueryAndWriteSayWhatFailedInWords)
                          "no interface named GPIB3; the configured interfaces are: IEEE0, IEEE1, 0002\n");
 
     err.str("");
-    EXPECT_EQ(TransferCommand("IEEE1:22", "*RST", false, out, err), 1);
+    EXPECT_EQ(TransferCommand("IEEE1:22", "*IDN?", true, out, err), 1);
+    EXPECT_EQ(out.str(), "");
     EXPECT_NE(err.str().find("status 7"), std::string::npos) << err.str();
     EXPECT_NE(err.str().find("board is present"), std::string::npos) << err.str();
 

@@ -1,11 +1,13 @@
 #!/bin/bash
 # Runs the quenbus program as a person or a script does and checks its exit
 # status and words: natively, or under Wine against the real registry.
-# usage: quenbus_program_test.sh PROGRAM FIXTURE [WINEPREFIX]
+# usage: quenbus_program_test.sh PROGRAM FIXTURE BOARDS_FIXTURE [WINEPREFIX [STUB_DRIVER]]
 set -u
 program=$1
 fixture=$2
-prefix=${3:-}
+boards=$3
+prefix=${4:-}
+stub=${5:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$fixture" "$work/bench.reg"
@@ -16,10 +18,22 @@ if [ -n "$prefix" ]; then
     quenbus_wine_boot "$prefix" || exit 1
     quenbus() { "$WINE" "$program" "$@"; }
     forget_configuration() { "$WINE" reg delete 'HKCU\Software\Korvex' /f >/dev/null 2>&1; }
+    # Two boards of the driver service QbSimBoards, installed and stopped.
+    add_boards() {
+        "$WINE" sc create QbSimBoards type= kernel start= demand group= Vexmoor binPath= "$stub" >/dev/null 2>&1
+        "$WINE" regedit /S "$(echo "Z:$boards" | tr / '\\')"
+    }
+    remove_boards() { "$WINE" sc delete QbSimBoards >/dev/null 2>&1; }
 else
     export QUENBUS_REGISTRY_FILE=$work/registry.reg
     quenbus() { "$program" "$@"; }
     forget_configuration() { rm -f "$QUENBUS_REGISTRY_FILE"; }
+    add_boards() {
+        { cat "$boards"; printf '\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\QbSimBoards]\n'
+          printf '"Type"=dword:00000001\n"Start"=dword:00000003\n"Group"="Vexmoor"\n"ImagePath"="stub.sys"\n'
+        } >"$QUENBUS_REGISTRY_FILE"
+    }
+    remove_boards() { :; }
 fi
 
 failures=0
@@ -97,6 +111,17 @@ run "" -- import bad.reg
 expect 1 "bad.reg: line 4: PrimaryAddress must be 0 to 30, not 32" "a bad import is refused with its line"
 run "" -- export third.reg
 cmp -s first.reg third.reg || { echo "FAILED: a refused import changed the configuration"; failures=$((failures + 1)); }
+
+# A present board, as Windows 2000 or later finds it.
+forget_configuration
+add_boards
+printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000]\n"UserName"="IEEE0"\n"HardwareKey"="PCI\\\\VEN_10E8&DEV_8081&SUBSYS_00000000&REV_01\\\\4&1A2B3C&0&5808"\n' >bound.reg
+run "" -- import bound.reg
+run "" -- list
+expect 0 "    board              Vexmoor PCI IEEE 488" "list describes the bound board"
+run "" -- check
+expect 1 "driver service QbSimBoards: not running" "check finds the boards' driver service stopped"
+remove_boards
 
 forget_configuration
 echo "$failures failed"
