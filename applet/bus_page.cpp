@@ -1,7 +1,7 @@
 #include "applet/bus_page.h"
 
-#include "applet/driver_check.h"
 #include "applet/rename_dialog.h"
+#include "buslink/interface_check.h"
 #include "config/config_layout.h"
 #include "config/config_nodes.h"
 #include "config/node_index.h"

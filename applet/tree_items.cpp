@@ -1,23 +1,12 @@
 #include "applet/tree_items.h"
 
 #include "config/node_index.h"
-#include "drovane/drovane.h"
 
 ButtonStates ButtonStatesFor(uint32_t itemData, bool isPnpOs)
 {
     bool root = (itemData & NODE_ROOT) != 0;
     bool device = (itemData & NODE_DEVICE) != 0;
     return ButtonStates{!root, !root, device, device || (!root && isPnpOs)};
-}
-
-DriverCheck DriverCheckFromError(int error)
-{
-    // Open already, or busy: the interface is there to use.
-    if (error == DRV_ERR_ALREADY_OPEN || error == DRV_ERR_BUSY)
-        return DriverCheck::Accepted;
-    if (error == DRV_ERR_UNKNOWN_NAME)
-        return DriverCheck::Unrecognised;
-    return DriverCheck::Failed;
 }
 
 std::string NodeKeyPathFor(uint32_t itemData, uint32_t parentData)

@@ -14,12 +14,6 @@ const uint32_t NODE_ROOT = 0x40000;
 const uint32_t NODE_NAME_CHANGED = 0x100000;
 const uint32_t NODE_ADDED = 0x200000;
 
-// What the bus driver library answers when asked to open an interface.
-enum class DriverCheck { Accepted, Failed, Unrecognised };
-
-// The answer that a failed open's error number stands for.
-DriverCheck DriverCheckFromError(int error);
-
 struct ButtonStates {
     bool properties;
     bool addDevice;

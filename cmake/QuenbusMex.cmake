@@ -24,12 +24,10 @@ endfunction()
 # Where the MEX commands and the libraries they load are built, together.
 set(QUENBUS_MEX_DIR ${CMAKE_BINARY_DIR}/mex)
 
-# The two commands, and the sources they share.
+# The two commands, and the sources they share (the transfers themselves are
+# the buslink layer).
 set(QUENBUS_MEX_COMMANDS busquery buswrite)
-set(QUENBUS_MEX_SHARED_SOURCES
-  ${PROJECT_SOURCE_DIR}/mex/bus_command.cpp
-  ${PROJECT_SOURCE_DIR}/mex/transfers.cpp
-)
+set(QUENBUS_MEX_SHARED_SOURCES ${PROJECT_SOURCE_DIR}/mex/bus_command.cpp)
 
 # Builds a substitute library from its object library: drovane.dll or
 # libdrovane.so. On Windows its exports are the ordinals of `def`, on Linux

@@ -1,7 +1,7 @@
 #include "mex/bus_command.h"
 
+#include "buslink/transfers.h"
 #include "mex/host_block.h"
-#include "mex/transfers.h"
 
 #include <cstring>
 
@@ -51,8 +51,7 @@ void RunBusCommand(const BusCommand& command, int nlhs, mxArray* plhs[], int nrh
     HostBlock text(FetchText(prhs[1]));
 
     char* replyBuffer = command.query ? reply : nullptr;
-    uint8_t status = address[0] == 'h' ? SiclTransfer(address, text, replyBuffer)
-                                       : BusTransfer(address, text, replyBuffer);
+    uint8_t status = Transfer(address, text, replyBuffer);
 
     if (command.query) {
         plhs[0] = mxCreateString(reply);

@@ -2,18 +2,20 @@
 // holder goes or when Free is called.
 #pragma once
 
+#include "buslink/command_text.h"
+
 #include <mex.h>
 
-class HostBlock {
+class HostBlock : public CommandText {
 public:
     explicit HostBlock(char* block) : block_(block) {}
-    ~HostBlock() { Free(); }
+    ~HostBlock() override { Free(); }
     HostBlock(const HostBlock&) = delete;
     HostBlock& operator=(const HostBlock&) = delete;
 
-    char* Get() const { return block_; }
+    const char* Get() const override { return block_; }
 
-    void Free()
+    void Free() override
     {
         if (block_)
             mxFree(block_);

@@ -72,76 +72,53 @@ bool ParseHexBytes(const std::string& text, std::vector<BYTE>& bytes)
     return digits.empty() || ParseHexBytes(digits + ",", bytes);
 }
 
-class Loader {
+// Reads the lines after the header into keys and their values.
+class Parser {
 public:
-    ~Loader() { CloseCurrent(); }
+    explicit Parser(std::vector<RegFileKey>& keys) : keys_(keys) {}
 
-    bool Line(const std::string& line, std::string& error)
+    bool Line(const std::string& line, int lineNumber, std::string& error)
     {
         if (line.empty() || line[0] == ';')
             return true;
         if (line[0] == '[')
-            return Section(line, error);
-        return ValueLine(line, error);
+            return Section(line, lineNumber, error);
+        return ValueLine(line, lineNumber, error);
     }
 
 private:
-    HKEY current_ = nullptr;
-    bool ignoring_ = false;
+    std::vector<RegFileKey>& keys_;
 
-    void CloseCurrent()
+    bool Section(const std::string& line, int lineNumber, std::string& error)
     {
-        if (current_)
-            RegCloseKey(current_);
-        current_ = nullptr;
-    }
-
-    bool Section(const std::string& line, std::string& error)
-    {
-        CloseCurrent();
-        ignoring_ = false;
         if (line.back() != ']') {
             error = "unterminated key name";
             return false;
         }
-        bool remove = line.size() > 1 && line[1] == '-';
-        std::string path = line.substr(remove ? 2 : 1, line.size() - (remove ? 3 : 2));
-        HKEY root;
-        std::string rest;
-        if (!SplitRoot(path, root, rest)) {
+        RegFileKey key;
+        key.line = lineNumber;
+        key.remove = line.size() > 1 && line[1] == '-';
+        std::string path = line.substr(key.remove ? 2 : 1, line.size() - (key.remove ? 3 : 2));
+        if (!SplitRoot(path, key.root, key.path)) {
             error = "unknown root key";
             return false;
         }
-        if (remove) {
-            ignoring_ = true;
-            LONG rc = RegDeleteKeyTree(root, rest.c_str());
-            if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
-                error = "cannot delete key";
-                return false;
-            }
-            return true;
-        }
-        if (RegCreateKeyA(root, rest.c_str(), &current_) != ERROR_SUCCESS) {
-            current_ = nullptr;
-            error = "cannot create key";
-            return false;
-        }
+        keys_.push_back(key);
         return true;
     }
 
-    bool ValueLine(const std::string& line, std::string& error)
+    bool ValueLine(const std::string& line, int lineNumber, std::string& error)
     {
-        if (ignoring_)
-            return true;
-        if (!current_) {
+        if (keys_.empty()) {
             error = "value outside a key";
             return false;
         }
-        std::string name;
+        RegFileValue value;
+        value.line = lineNumber;
         size_t pos = 0;
         if (line[0] == '@') {
             pos = 1;
-        } else if (line[0] != '"' || !ParseQuoted(line, pos, name)) {
+        } else if (line[0] != '"' || !ParseQuoted(line, pos, value.name)) {
             error = "bad value name";
             return false;
         }
@@ -150,24 +127,14 @@ private:
             return false;
         }
         std::string data = line.substr(pos + 1);
-        if (data == "-") {
-            RegDeleteValueA(current_, name.c_str());
-            return true;
-        }
-        DWORD type = REG_NONE;
-        std::vector<BYTE> bytes;
-        if (!ParseData(data, type, bytes)) {
+        value.remove = data == "-";
+        if (!value.remove && !ParseData(data, value.type, value.data)) {
             error = "bad value data";
             return false;
         }
-        // Windows counts a string's forgotten terminator when a NUL follows the
-        // data; a non-NUL guard byte keeps hex string data exactly as given.
-        DWORD size = static_cast<DWORD>(bytes.size());
-        bytes.push_back(0xFF);
-        if (RegSetValueExA(current_, name.c_str(), 0, type, bytes.data(), size) != ERROR_SUCCESS) {
-            error = "cannot write value";
-            return false;
-        }
+        // The values of a deleted key are not read.
+        if (!keys_.back().remove)
+            keys_.back().values.push_back(value);
         return true;
     }
 
@@ -212,6 +179,41 @@ private:
         return false;
     }
 };
+
+bool ApplyKey(const RegFileKey& entry, std::string& error)
+{
+    if (entry.remove) {
+        LONG rc = RegDeleteKeyTree(entry.root, entry.path.c_str());
+        if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
+            error = "cannot delete key";
+            return false;
+        }
+        return true;
+    }
+    HKEY key = nullptr;
+    if (RegCreateKeyA(entry.root, entry.path.c_str(), &key) != ERROR_SUCCESS) {
+        error = "cannot create key";
+        return false;
+    }
+    for (const RegFileValue& value : entry.values) {
+        if (value.remove) {
+            RegDeleteValueA(key, value.name.c_str());
+            continue;
+        }
+        // Windows counts a string's forgotten terminator when a NUL follows the
+        // data; a non-NUL guard byte keeps hex string data exactly as given.
+        std::vector<BYTE> bytes = value.data;
+        DWORD size = static_cast<DWORD>(bytes.size());
+        bytes.push_back(0xFF);
+        if (RegSetValueExA(key, value.name.c_str(), 0, value.type, bytes.data(), size) != ERROR_SUCCESS) {
+            error = "line " + std::to_string(value.line) + ": cannot write value";
+            RegCloseKey(key);
+            return false;
+        }
+    }
+    RegCloseKey(key);
+    return true;
+}
 
 std::string Trimmed(const std::string& line)
 {
@@ -321,14 +323,14 @@ bool ExportTree(HKEY key, const std::string& keyName, bool isRoot, std::string& 
 
 } // namespace
 
-bool RegLoadText(const std::string& text, std::string* error)
+bool RegParseText(const std::string& text, std::vector<RegFileKey>& keys, std::string* error)
 {
     std::istringstream in(text);
     std::string raw;
     std::string message;
     int lineNumber = 0;
     bool header = false;
-    Loader loader;
+    Parser parser(keys);
     while (std::getline(in, raw)) {
         ++lineNumber;
         std::string line = Trimmed(raw);
@@ -350,7 +352,7 @@ bool RegLoadText(const std::string& text, std::string* error)
             header = true;
             continue;
         }
-        if (!loader.Line(line, message)) {
+        if (!parser.Line(line, firstLine, message)) {
             message = "line " + std::to_string(firstLine) + ": " + message;
             break;
         }
@@ -360,6 +362,25 @@ bool RegLoadText(const std::string& text, std::string* error)
     if (error)
         *error = message;
     return message.empty();
+}
+
+bool RegApplyKeys(const std::vector<RegFileKey>& keys, std::string* error)
+{
+    std::string message;
+    for (const RegFileKey& key : keys) {
+        if (!ApplyKey(key, message)) {
+            if (error)
+                *error = "line " + std::to_string(key.line) + ": " + message;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool RegLoadText(const std::string& text, std::string* error)
+{
+    std::vector<RegFileKey> keys;
+    return RegParseText(text, keys, error) && RegApplyKeys(keys, error);
 }
 
 bool RegLoadFile(const char* path, std::string* error)

@@ -1,5 +1,6 @@
 // Decisions of the bus configuration page taken from a tree item.
 #include "applet/tree_items.h"
+#include "buslink/interface_check.h"
 
 #include <gtest/gtest.h>
 

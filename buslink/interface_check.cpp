@@ -1,4 +1,4 @@
-#include "applet/driver_check.h"
+#include "buslink/interface_check.h"
 
 #include "drovane/drovane.h"
 

@@ -1,0 +1,59 @@
+// The bus configuration as the applet shows it: every interface node with its
+// board and its devices, read once.
+#pragma once
+
+#include "buslink/interface_check.h"
+#include "platform/win32.h"
+
+#include <string>
+#include <vector>
+
+struct TerminatorSide {
+    std::string name;  // the stored name ("CR_LF", ...)
+    bool eoi;
+    LONG first;        // a character 0 to 255, any other value is none
+    LONG second;
+};
+
+struct DeviceRecord {
+    std::string path;  // "0000\0001"
+    std::string userName;
+    DWORD primary;
+    DWORD secondary;   // 0 to 31, or none
+    DWORD timeout;
+    TerminatorSide termIn;
+    TerminatorSide termOut;
+    std::vector<std::string> problems;  // values of the wrong type or too long
+};
+
+struct InterfaceRecord {
+    std::string path;  // "0000"
+    std::string userName;
+    std::string hardwareKey;
+    bool boardPresent;
+    std::string boardText;  // the board's description, or the unassigned text
+    DriverCheck driverAnswer;
+    DWORD primary;
+    DWORD systemController;
+    DWORD timeout;
+    DWORD blockMode;
+    TerminatorSide termIn;
+    TerminatorSide termOut;
+    std::vector<std::string> problems;
+    std::vector<DeviceRecord> devices;
+};
+
+extern const char kUnassignedBoard[];
+const DWORD kMaxSecondaryAddress = 31;
+
+// Every interface node under the configuration root; `rootFound` says whether
+// there is a configuration at all.
+std::vector<InterfaceRecord> WalkBus(bool* rootFound);
+
+// The board model of a legacy NT hardware key: its first non-empty element.
+std::string ModelOfHardwareKey(const std::string& hardwareKey);
+
+// "opens", "no board present", "unknown name".
+const char* DriverAnswerText(DriverCheck answer);
+// "22" or "none".
+std::string SecondaryText(DWORD secondary);

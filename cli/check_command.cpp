@@ -1,0 +1,99 @@
+#include "cli/check_command.h"
+
+#include "cli/bus_walk.h"
+#include "cli/driver_service_check.h"
+#include "config/config_layout.h"
+#include "config/terminators.h"
+
+#include <map>
+#include <utility>
+
+namespace {
+
+std::string Where(const std::string& path, const std::string& name)
+{
+    return path + " (" + name + "): ";
+}
+
+void CheckValues(const std::string& where, const std::vector<std::string>& unreadable,
+                 std::vector<std::string>& problems)
+{
+    for (const std::string& value : unreadable)
+        problems.push_back(where + value + "; set it again in the applet's Properties, or delete the value so "
+                                           "that the default applies");
+}
+
+void CheckTimeout(const std::string& where, DWORD timeout, std::vector<std::string>& problems)
+{
+    if (timeout == 0)
+        problems.push_back(where + "time-out is 0 ms; give it a time-out in the applet's Properties (10000 is the "
+                                   "default)");
+}
+
+void CheckInputEnd(const std::string& where, const TerminatorSide& termIn, std::vector<std::string>& problems)
+{
+    if (!termIn.eoi && !IsTermChar(termIn.first) && !IsTermChar(termIn.second))
+        problems.push_back(where + "no read can ever end: input terminator " + termIn.name +
+                           " has no EOI and no end-of-string character; turn on EOI or choose a terminator "
+                           "character in the applet's Properties");
+}
+
+void CheckInterface(const InterfaceRecord& bus, std::vector<std::string>& problems)
+{
+    std::string where = Where(bus.path, bus.userName);
+    CheckValues(where, bus.problems, problems);
+    if (!bus.hardwareKey.empty() && !bus.boardPresent)
+        problems.push_back(where + "its board (" + bus.hardwareKey +
+                           ") is not present; fit the board, or choose a present board in the applet's Properties");
+    if (bus.driverAnswer == DriverCheck::Unrecognised)
+        problems.push_back(where + "the bus driver library does not know the name " + bus.userName +
+                           "; rename the interface, or check the driver's installation");
+    CheckTimeout(where, bus.timeout, problems);
+    CheckInputEnd(where, bus.termIn, problems);
+
+    std::map<std::pair<DWORD, DWORD>, const DeviceRecord*> taken;
+    for (const DeviceRecord& device : bus.devices) {
+        std::string at = Where(device.path, device.userName);
+        CheckValues(at, device.problems, problems);
+        DWORD secondary = device.secondary <= kMaxSecondaryAddress ? device.secondary : kNoSecondaryAddress;
+        auto placed = taken.emplace(std::make_pair(device.primary, secondary), &device);
+        if (!placed.second)
+            problems.push_back(at + "same address as " + placed.first->second->userName + " (" +
+                               placed.first->second->path + "): primary " + std::to_string(device.primary) +
+                               ", secondary " + SecondaryText(secondary) + "; give one of them another address");
+        if (device.primary == bus.primary)
+            problems.push_back(at + "primary address " + std::to_string(device.primary) + " is the address of its "
+                               "interface " + bus.userName + "; give the device or the interface another address");
+        CheckTimeout(at, device.timeout, problems);
+        CheckInputEnd(at, device.termIn, problems);
+    }
+}
+
+} // namespace
+
+std::vector<std::string> FindProblems()
+{
+    std::vector<std::string> problems;
+    bool rootFound = false;
+    std::vector<InterfaceRecord> interfaces = WalkBus(&rootFound);
+    if (!rootFound) {
+        problems.push_back(std::string("HKEY_CURRENT_USER\\") + kConfigRootPath +
+                           ": there is no bus configuration; open the IEEE 488 applet once, or run the setup "
+                           "program");
+        return problems;
+    }
+    for (const InterfaceRecord& bus : interfaces)
+        CheckInterface(bus, problems);
+    CheckDriverServices(interfaces, problems);
+    return problems;
+}
+
+int CheckCommand(std::ostream& out)
+{
+    std::vector<std::string> problems = FindProblems();
+    for (const std::string& problem : problems)
+        out << problem << '\n';
+    if (problems.empty())
+        out << "no problems found\n";
+    return problems.empty() ? 0 : 1;
+}

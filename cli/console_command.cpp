@@ -1,0 +1,158 @@
+#include "cli/console_command.h"
+
+#include "buslink/connection.h"
+#include "buslink/transfers.h"
+#include "cli/transfer_command.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+const int kUsageError = 2;
+
+class Console {
+public:
+    Console(const std::string& address, ConsoleStreams streams) : address_(address), io_(streams) {}
+
+    void Open(long timeoutMs)
+    {
+        char buffer[kAddressSize] = {};
+        std::memcpy(buffer, address_.c_str(), address_.size());
+        Report(connection_.Open(buffer, timeoutMs));
+        timeoutMs_ = timeoutMs;
+    }
+
+    // False after :quit.
+    bool Line(const std::string& line)
+    {
+        if (line.empty())
+            return true;
+        if (line == ":quit")
+            return false;
+        if (line == ":read")
+            Read();
+        else if (line.compare(0, 9, ":timeout ") == 0)
+            ChangeTimeout(line.substr(9));
+        else if (line == ":history")
+            ShowHistory();
+        else if (line[0] == '!')
+            Repeat(line.substr(1));
+        else if (line[0] == ':')
+            io_.err << "quenbus: unknown console command " << line
+                    << "; the commands are :read, :timeout MS, :history, !N and :quit\n";
+        else
+            Send(line);
+        return true;
+    }
+
+    void Close() { Report(connection_.Close()); }
+
+    bool Failed() const { return failed_; }
+
+private:
+    std::string address_;
+    ConsoleStreams io_;
+    Connection connection_;
+    std::vector<std::string> history_;
+    long timeoutMs_ = 0;
+    bool failed_ = false;
+
+    void Report(uint8_t status)
+    {
+        if (status == 0)
+            return;
+        failed_ = true;
+        io_.err << "quenbus: " << address_ << ": " << StatusWords(status) << '\n';
+    }
+
+    void PrintReply(const char* reply)
+    {
+        std::string text = reply;
+        io_.out << text;
+        if (text.empty() || text.back() != '\n')
+            io_.out << '\n';
+    }
+
+    void Send(const std::string& line)
+    {
+        history_.push_back(line);
+        if (line.back() != '?') {
+            Report(connection_.Send(line.c_str()));
+            return;
+        }
+        char reply[kReplySize] = {};
+        Report(connection_.Query(line.c_str(), reply));
+        PrintReply(reply);
+    }
+
+    void Read()
+    {
+        if (connection_.IsSicl()) {
+            io_.err << "quenbus: the SICL library reads only in a query; end the line with ?\n";
+            return;
+        }
+        char reply[kReplySize] = {};
+        Report(connection_.Receive(reply));
+        PrintReply(reply);
+    }
+
+    void ChangeTimeout(const std::string& text)
+    {
+        char* end = nullptr;
+        long milliseconds = std::strtol(text.c_str(), &end, 10);
+        if (text.empty() || *end || milliseconds <= 0) {
+            io_.err << "quenbus: \"" << text << "\" is not a time-out; give milliseconds, as :timeout 2000\n";
+            return;
+        }
+        Close();
+        Open(milliseconds);
+        io_.out << "time-out " << timeoutMs_ << " ms\n";
+    }
+
+    void ShowHistory()
+    {
+        for (size_t i = 0; i < history_.size(); ++i)
+            io_.out << i + 1 << "  " << history_[i] << '\n';
+    }
+
+    void Repeat(const std::string& text)
+    {
+        char* end = nullptr;
+        unsigned long number = std::strtoul(text.c_str(), &end, 10);
+        if (text.empty() || *end || number < 1 || number > history_.size()) {
+            io_.err << "quenbus: there is no line " << text << " in the history (:history lists it)\n";
+            return;
+        }
+        std::string line = history_[number - 1];
+        io_.out << line << '\n';
+        Send(line);
+    }
+};
+
+} // namespace
+
+int ConsoleCommand(const std::string& address, long timeoutMs, ConsoleStreams streams)
+{
+    if (address.size() >= kAddressSize) {
+        streams.err << "quenbus: the address \"" << address << "\" is longer than " << kAddressSize - 1
+                    << " characters; give an interface and a primary address, as IEEE0:22 or hpib7,22\n";
+        return kUsageError;
+    }
+    Console console(address, streams);
+    console.Open(timeoutMs);
+    std::string line;
+    while (true) {
+        if (streams.prompt)
+            streams.out << address << "> " << std::flush;
+        if (!std::getline(streams.in, line))
+            break;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!console.Line(line))
+            break;
+    }
+    console.Close();
+    return console.Failed() ? 1 : 0;
+}

@@ -1,0 +1,95 @@
+#include "cli/scan_command.h"
+
+#include "buslink/connection.h"
+#include "buslink/interface_check.h"
+#include "buslink/transfers.h"
+#include "cli/bus_walk.h"
+#include "config/config_layout.h"
+#include "text/text_compare.h"
+
+#include <iomanip>
+
+namespace {
+
+const int kMaxAddress = 30;
+const int kNoSecondary = 255;
+const char kIdentify[] = "*IDN?";
+const char kListensOnly[] = "(listens, no answer)";
+
+// The reply without its line end.
+std::string Trimmed(const char* reply)
+{
+    std::string text = reply;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
+
+// A write that goes through is the listener check: the bus driver library
+// fails it when nothing listens at the address.
+bool Probe(const std::string& interfaceName, int primary, int secondary, long timeoutMs, FoundInstrument& found)
+{
+    Connection connection;
+    uint8_t status = connection.OpenDevice(interfaceName.c_str(), static_cast<uint8_t>(primary), secondary, timeoutMs);
+    bool listens = status == 0 && connection.Send(kIdentify) == 0;
+    char reply[kReplySize] = {};
+    if (listens && connection.Receive(reply) == 0)
+        found.identification = Trimmed(reply);
+    connection.Close();
+    found.primary = primary;
+    found.secondary = secondary;
+    return listens;
+}
+
+} // namespace
+
+std::vector<FoundInstrument> ScanBus(const std::string& interfaceName, int ownAddress, const ScanOptions& options,
+                                     std::ostream& progress)
+{
+    std::vector<FoundInstrument> instruments;
+    for (int primary = 0; primary <= kMaxAddress; ++primary) {
+        if (primary == ownAddress)
+            continue;
+        progress << "\rscanning " << interfaceName << ": address " << std::setw(2) << primary << " of " << kMaxAddress
+                 << std::flush;
+        // None first, then with --secondary each secondary address.
+        int last = options.secondary ? kMaxAddress : -1;
+        for (int secondary = -1; secondary <= last; ++secondary) {
+            FoundInstrument found;
+            if (Probe(interfaceName, primary, secondary < 0 ? kNoSecondary : secondary, options.timeoutMs, found))
+                instruments.push_back(found);
+        }
+    }
+    progress << "\r" << std::string(40, ' ') << "\r" << std::flush;
+    return instruments;
+}
+
+int ScanCommand(const std::string& interfaceName, const ScanOptions& options, std::ostream& out, std::ostream& err)
+{
+    bool rootFound = false;
+    std::vector<InterfaceRecord> interfaces = WalkBus(&rootFound);
+    int ownAddress = static_cast<int>(kInterfacePrimaryAddress);
+    std::string names;
+    for (const InterfaceRecord& bus : interfaces) {
+        names += (names.empty() ? "" : ", ") + bus.userName;
+        if (EqualNoCase(bus.userName, interfaceName))
+            ownAddress = static_cast<int>(bus.primary);
+    }
+    DriverCheck answer = CheckDriverName(interfaceName.c_str());
+    if (answer != DriverCheck::Accepted) {
+        err << "quenbus: the bus driver library cannot open " << interfaceName << " ("
+            << DriverAnswerText(answer) << ")";
+        if (answer == DriverCheck::Unrecognised && rootFound)
+            err << "; the configured interfaces are: " << names;
+        err << '\n';
+        return 1;
+    }
+    std::vector<FoundInstrument> instruments = ScanBus(interfaceName, ownAddress, options, err);
+    out << "address  secondary  identification\n";
+    for (const FoundInstrument& found : instruments)
+        out << std::left << std::setw(9) << found.primary << std::setw(11) << SecondaryText(found.secondary)
+            << (found.identification.empty() ? kListensOnly : found.identification) << '\n';
+    out << instruments.size() << " found on " << interfaceName << " (its own address " << ownAddress
+        << " not tried)\n";
+    return 0;
+}

@@ -1,0 +1,28 @@
+// quenbus scan INTERFACE [--timeout MS] [--secondary]: which addresses of a
+// bus answer "*IDN?", and which listen without answering.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+struct ScanOptions {
+    long timeoutMs = 200;
+    bool secondary = false;
+};
+
+struct FoundInstrument {
+    int primary;
+    int secondary;                   // 255: none
+    std::string identification;      // empty: listens, no answer
+};
+
+// Every primary address 0 to 30 but `ownAddress`, without a secondary address
+// (and with `secondary` also with every secondary 0 to 30), through the bus driver library; `progress`
+// gets a line for each address tried.
+std::vector<FoundInstrument> ScanBus(const std::string& interfaceName, int ownAddress, const ScanOptions& options,
+                                     std::ostream& progress);
+
+// Prints the table; 1 when the interface is unknown (naming the configured
+// ones), 0 otherwise.
+int ScanCommand(const std::string& interfaceName, const ScanOptions& options, std::ostream& out, std::ostream& err);
