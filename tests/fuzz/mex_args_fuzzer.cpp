@@ -1,6 +1,7 @@
 // Fuzz target: arbitrary address and command texts through both transfer
 // paths of busquery and buswrite (the SICL library and the bus driver
-// library, on the simulated bus), called directly as the commands call them.
+// library, on the simulated bus), called directly as the commands call them:
+// the address as given, and with "h" before it for the SICL path.
 //
 // Input: one byte of options, the address up to a NUL, the command after it.
 //   bit 0     query (read a reply) or write only
@@ -10,7 +11,7 @@
 #include "fuzz_support.h"
 
 #include "config/os_family.h"
-#include "mex/transfers.h"
+#include "buslink/transfers.h"
 
 #include <cstring>
 #include <memory>
@@ -44,13 +45,32 @@ const char kPresentBoardConfiguration[] =
     "\"Count\"=dword:00000001\n"
     "\"0\"=\"ROOT\\\\KVX488\\\\0000\"\n";
 
-// The command text as the commands fetch it: a block of the MEX host.
-char* HostCopy(const std::string& text)
-{
-    char* block = static_cast<char*>(mxCalloc(text.size() + 1, 1));
-    std::memcpy(block, text.c_str(), text.size() + 1);
-    return block;
-}
+// The command text as the commands hold it: a block of the host's memory,
+// freed once the text has been sent.
+class HostText : public CommandText {
+public:
+    explicit HostText(const std::string& text) : block_(static_cast<char*>(std::calloc(text.size() + 1, 1)))
+    {
+        std::memcpy(block_, text.c_str(), text.size() + 1);
+        g_blocks.insert(block_);
+    }
+    ~HostText() override { Free(); }
+    HostText(const HostText&) = delete;
+    HostText& operator=(const HostText&) = delete;
+
+    const char* Get() const override { return block_; }
+    void Free() override
+    {
+        if (!block_)
+            return;
+        FUZZ_CHECK(g_blocks.erase(block_) == 1, "a command block freed twice");
+        std::free(block_);
+        block_ = nullptr;
+    }
+
+private:
+    char* block_;
+};
 
 void CheckOutcome(const char* path, uint8_t status, const char* reply)
 {
@@ -67,19 +87,6 @@ void CheckOutcome(const char* path, uint8_t status, const char* reply)
 }
 
 } // namespace
-
-extern "C" void* mxCalloc(size_t count, size_t size)
-{
-    void* block = std::calloc(count ? count : 1, size ? size : 1);
-    g_blocks.insert(block);
-    return block;
-}
-
-extern "C" void mxFree(void* block)
-{
-    FUZZ_CHECK(block && g_blocks.erase(block) == 1, "mxFree of a block the host did not give");
-    std::free(block);
-}
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
@@ -117,20 +124,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Buffers of exactly the sizes the commands give, so that a write past
     // them is caught.
     std::unique_ptr<char[]> reply(new char[kReplySize]());
-    {
-        HostBlock text(HostCopy(command));
-        uint8_t status = SiclTransfer(address.c_str(), text, query ? reply.get() : nullptr);
-        FUZZ_CHECK(!text.Get(), "SiclTransfer keeps the command block");
-        CheckOutcome("SICL path", status, query ? reply.get() : nullptr);
-    }
-    std::unique_ptr<char[]> busAddress(new char[kAddressSize]());
-    std::memcpy(busAddress.get(), address.c_str(), address.size() + 1);
-    std::memset(reply.get(), 0, kReplySize);
-    {
-        HostBlock text(HostCopy(command));
-        uint8_t status = BusTransfer(busAddress.get(), text, query ? reply.get() : nullptr);
-        FUZZ_CHECK(!text.Get(), "BusTransfer keeps the command block");
-        CheckOutcome("bus driver path", status, query ? reply.get() : nullptr);
+    std::unique_ptr<char[]> addressBuffer(new char[kAddressSize]());
+    std::string siclAddress = ("h" + address).substr(0, kAddressSize - 1);
+    for (const std::string& given : {siclAddress, address}) {
+        std::memset(addressBuffer.get(), 0, kAddressSize);
+        std::memcpy(addressBuffer.get(), given.c_str(), given.size() + 1);
+        std::memset(reply.get(), 0, kReplySize);
+        HostText text(command);
+        uint8_t status = Transfer(addressBuffer.get(), text, query ? reply.get() : nullptr);
+        const char* path = given[0] == 'h' ? "SICL path" : "bus driver path";
+        FUZZ_CHECK(!text.Get(), "%s keeps the command block", path);
+        CheckOutcome(path, status, query ? reply.get() : nullptr);
     }
     FUZZ_CHECK(PlatformOpenKeyCount() == 0, "the transfers leave %zu keys open", PlatformOpenKeyCount());
     FUZZ_CHECK(PlatformOpenServiceHandleCount() == 0, "the transfers leave service handles open");
