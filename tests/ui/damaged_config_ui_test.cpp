@@ -65,23 +65,6 @@ Step PropertiesOkOnEveryNode(std::vector<WalkedNode>& nodes)
     };
 }
 
-std::vector<const DamagedFixture*> FixturesOf(Family family)
-{
-    std::vector<const DamagedFixture*> chosen;
-    for (const DamagedFixture& fixture : DamagedFixtures()) {
-        for (Family each : fixture.families) {
-            if (each == family)
-                chosen.push_back(&fixture);
-        }
-    }
-    return chosen;
-}
-
-std::string FixtureName(const ::testing::TestParamInfo<const DamagedFixture*>& info)
-{
-    return info.param->name;
-}
-
 // The clean nodes whose name the damage left alone: the tree must show them.
 std::vector<std::pair<std::string, std::string>> UndamagedLabels(const Snapshot& clean, const Snapshot& touched)
 {
@@ -98,34 +81,15 @@ std::vector<std::pair<std::string, std::string>> UndamagedLabels(const Snapshot&
     return labels;
 }
 
-class DamagedApplet : public SystemTest, public ::testing::WithParamInterface<const DamagedFixture*> {
+class DamagedApplet : public DamagedTest {
 protected:
-    explicit DamagedApplet(Family family) : SystemTest(family) {}
+    explicit DamagedApplet(Family family) : DamagedTest(family) {}
 
     void WalkEveryNode()
     {
-        const DamagedFixture& fixture = *GetParam();
-        std::string damage = DamageText(fixture);
-        LoadReg(damage);
-        Snapshot touched = TakeSnapshot();
-        ClearTestTrees();
-        Snapshot clean;
-        if (fixture.onClean) {
-            LoadReg(CleanText(TestFamily()));
-            clean = TakeSnapshot();
-            ClearTestTrees();
-        }
-        std::unique_ptr<ScopedService> first, second;
-        if (fixture.withBoardDrivers) {
-            first.reset(new ScopedService("QbVexA", "Vexmoor", kStubDriverPath));
-            second.reset(new ScopedService("QbVexB", "Vexmoor", kStubDriverPath));
-            ASSERT_TRUE(first->Created() && second->Created());
-        }
-        if (fixture.onClean)
-            LoadReg(CleanText(TestFamily()));
-        LoadReg(damage);
-        Snapshot before = TakeSnapshot();
-
+        Seed();
+        if (HasFatalFailure())
+            return;
         CplModule cpl;
         ASSERT_TRUE(cpl.Loaded());
         std::vector<WalkedNode> nodes;
@@ -143,7 +107,7 @@ protected:
         const int ticks = 1000 + 8 * 1200;
         ASSERT_TRUE(RunWithSteps([&] { cpl.Open(); }, steps, Sheet, ticks, 10)) << "the walk did not finish";
 
-        for (const auto& [path, label] : UndamagedLabels(clean, touched)) {
+        for (const auto& [path, label] : UndamagedLabels(clean_, touched_)) {
             bool shown = false;
             for (const WalkedNode& node : nodes)
                 shown = shown || (node.node.path == path && node.label == label);
@@ -152,7 +116,7 @@ protected:
         std::vector<NodePath> stored;
         for (const WalkedNode& node : nodes)
             stored.push_back(node.node);
-        for (const std::string& failure : ContainmentFailures(clean, touched, before, TakeSnapshot(), stored))
+        for (const std::string& failure : ContainmentFailures(clean_, touched_, before_, TakeSnapshot(), stored))
             ADD_FAILURE() << failure;
     }
 };

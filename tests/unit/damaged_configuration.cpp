@@ -383,3 +383,45 @@ std::vector<std::string> ContainmentFailures(const Snapshot& clean, const Snapsh
     }
     return failures;
 }
+
+std::vector<const DamagedFixture*> FixturesOf(Family family)
+{
+    std::vector<const DamagedFixture*> chosen;
+    for (const DamagedFixture& fixture : DamagedFixtures()) {
+        for (Family each : fixture.families) {
+            if (each == family)
+                chosen.push_back(&fixture);
+        }
+    }
+    return chosen;
+}
+
+std::string FixtureName(const ::testing::TestParamInfo<const DamagedFixture*>& info)
+{
+    return info.param->name;
+}
+
+void DamagedTest::Seed()
+{
+    const DamagedFixture& fixture = *GetParam();
+    std::string damage = DamageText(fixture);
+    ASSERT_FALSE(damage.empty()) << fixture.name;
+    // What the damage writes, alone, and the clean configuration alone.
+    LoadReg(damage);
+    touched_ = TakeSnapshot();
+    ClearTestTrees();
+    if (fixture.onClean) {
+        LoadReg(CleanText(TestFamily()));
+        clean_ = TakeSnapshot();
+        ClearTestTrees();
+    }
+    if (fixture.withBoardDrivers) {
+        firstDriver_.reset(new ScopedService("QbVexA", "Vexmoor", kStubDriverPath));
+        secondDriver_.reset(new ScopedService("QbVexB", "Vexmoor", kStubDriverPath));
+        ASSERT_TRUE(firstDriver_->Created() && secondDriver_->Created());
+    }
+    if (fixture.onClean)
+        LoadReg(CleanText(TestFamily()));
+    LoadReg(damage);
+    before_ = TakeSnapshot();
+}

@@ -7,6 +7,7 @@
 #include "system_fixture.h"
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,27 @@ std::vector<NodePath> LoadAndStoreEveryNode();
 // its record.
 std::vector<std::string> ContainmentFailures(const Snapshot& clean, const Snapshot& touched, const Snapshot& before,
                                              const Snapshot& after, const std::vector<NodePath>& stored);
+
+// The fixtures that concern a family, and a fixture's name for a test name.
+std::vector<const DamagedFixture*> FixturesOf(Family family);
+std::string FixtureName(const ::testing::TestParamInfo<const DamagedFixture*>& info);
+
+// A test over one damaged fixture on its family. Seed learns what the damage
+// writes and what the clean configuration holds, then leaves the registry
+// damaged, with the fixture's driver services, and takes `before_`.
+class DamagedTest : public SystemTest, public ::testing::WithParamInterface<const DamagedFixture*> {
+protected:
+    explicit DamagedTest(Family family) : SystemTest(family) {}
+    void Seed();
+
+    Snapshot touched_;
+    Snapshot clean_;
+    Snapshot before_;
+
+private:
+    std::unique_ptr<ScopedService> firstDriver_;
+    std::unique_ptr<ScopedService> secondDriver_;
+};
 
 // What a store leaves in a node: each value it writes, with its type. An
 // empty result: the node holds its whole record.

@@ -8,26 +8,7 @@
 #include "platform/emulation.h"
 #endif
 
-#include <memory>
-
 namespace {
-
-std::vector<const DamagedFixture*> FixturesOf(Family family)
-{
-    std::vector<const DamagedFixture*> chosen;
-    for (const DamagedFixture& fixture : DamagedFixtures()) {
-        for (Family each : fixture.families) {
-            if (each == family)
-                chosen.push_back(&fixture);
-        }
-    }
-    return chosen;
-}
-
-std::string FixtureName(const ::testing::TestParamInfo<const DamagedFixture*>& info)
-{
-    return info.param->name;
-}
 
 size_t OpenKeys()
 {
@@ -38,49 +19,27 @@ size_t OpenKeys()
 #endif
 }
 
-class DamagedConfiguration : public SystemTest, public ::testing::WithParamInterface<const DamagedFixture*> {
+class DamagedConfiguration : public DamagedTest {
 protected:
-    explicit DamagedConfiguration(Family family) : SystemTest(family) {}
+    explicit DamagedConfiguration(Family family) : DamagedTest(family) {}
 
     void RunEveryEntryPoint()
     {
-        const DamagedFixture& fixture = *GetParam();
-        std::string damage = DamageText(fixture);
-        ASSERT_FALSE(damage.empty()) << fixture.name;
-
-        // What the damage writes, alone, and the clean configuration alone.
-        LoadReg(damage);
-        Snapshot touched = TakeSnapshot();
-        ClearTestTrees();
-        Snapshot clean;
-        if (fixture.onClean) {
-            LoadReg(CleanText(TestFamily()));
-            clean = TakeSnapshot();
-            ClearTestTrees();
-        }
-
-        std::unique_ptr<ScopedService> first, second;
-        if (fixture.withBoardDrivers) {
-            first.reset(new ScopedService("QbVexA", "Vexmoor", kStubDriverPath));
-            second.reset(new ScopedService("QbVexB", "Vexmoor", kStubDriverPath));
-            ASSERT_TRUE(first->Created() && second->Created());
-        }
-        if (fixture.onClean)
-            LoadReg(CleanText(TestFamily()));
-        LoadReg(damage);
-        Snapshot before = TakeSnapshot();
+        Seed();
+        if (HasFatalFailure())
+            return;
         size_t openKeys = OpenKeys();
 
         RunReadingEntryPoints();
         Snapshot read = TakeSnapshot();
-        for (const auto& [entry, value] : before)
+        for (const auto& [entry, value] : before_)
             EXPECT_TRUE(read.count(entry) && read.at(entry) == value)
-                << "changed by reading: " << Describe(entry, before) << " -> " << Describe(entry, read);
+                << "changed by reading: " << Describe(entry, before_) << " -> " << Describe(entry, read);
 
         std::vector<NodePath> stored = LoadAndStoreEveryNode();
         Snapshot after = TakeSnapshot();
         EXPECT_EQ(OpenKeys(), openKeys) << "key handles left open";
-        for (const std::string& failure : ContainmentFailures(clean, touched, before, after, stored))
+        for (const std::string& failure : ContainmentFailures(clean_, touched_, before_, after, stored))
             ADD_FAILURE() << failure;
     }
 };
