@@ -89,15 +89,13 @@ InterfaceRecord ReadInterface(HKEY key, const char* nodeName, const HardwareKeyL
     DescribeBoundBoard(record, boards);
     record.driverAnswer = CheckDriverName(record.userName.c_str());
 
-    char child[kNodeNameSize];
-    for (DWORD index = 0; index < kMaxNodes && RegEnumKeyA(key, index, child, sizeof child) == ERROR_SUCCESS;
-         ++index) {
+    for (const std::string& child : ConfigNodeNames(key)) {
         std::string path = record.path + "\\" + child;
         HKEY deviceKey = nullptr;
         if (!ConfigOpenNode(path.c_str(), &deviceKey))
             continue;
         RegKey holder(deviceKey, nullptr);
-        record.devices.push_back(ReadDevice(deviceKey, path, child));
+        record.devices.push_back(ReadDevice(deviceKey, path, child.c_str()));
     }
     return record;
 }
@@ -113,14 +111,12 @@ std::vector<InterfaceRecord> WalkBus(bool* rootFound)
         return interfaces;
     RegKey rootHolder(root, nullptr);
     HardwareKeyList boards = ListInstalledBoards();
-    char child[kNodeNameSize];
-    for (DWORD index = 0; index < kMaxNodes && RegEnumKeyA(root, index, child, sizeof child) == ERROR_SUCCESS;
-         ++index) {
+    for (const std::string& child : ConfigNodeNames(root)) {
         HKEY key = nullptr;
-        if (!ConfigOpenNode(child, &key))
+        if (!ConfigOpenNode(child.c_str(), &key))
             continue;
         RegKey holder(key, nullptr);
-        interfaces.push_back(ReadInterface(key, child, boards));
+        interfaces.push_back(ReadInterface(key, child.c_str(), boards));
     }
     return interfaces;
 }

@@ -1,16 +1,15 @@
 #include "cli/config_file.h"
 
 #include "config/config_layout.h"
+#include "config/node_index.h"
 #include "config/terminators.h"
 #include "text/text_compare.h"
 
-#include <cctype>
 #include <cstring>
 
 namespace {
 
 const DWORD kMaxPrimaryAddress = 30;
-const size_t kNodeNameLength = 4;
 const size_t kHardwareKeyLength = 127;
 
 enum class Range { Any, Flag, Primary };
@@ -41,16 +40,6 @@ const ValueRule kValueRules[] = {
     {kTermIn, REG_SZ, Range::Any, kUserNameSize - 1, true, false},
     {kTermOut, REG_SZ, Range::Any, kUserNameSize - 1, true, false},
 };
-
-bool IsNodeName(const std::string& name)
-{
-    if (name.size() != kNodeNameLength)
-        return false;
-    for (char c : name)
-        if (!std::isxdigit(static_cast<unsigned char>(c)))
-            return false;
-    return true;
-}
 
 // The parts of the path below the configuration root; false when the path is
 // not inside it.
@@ -148,7 +137,8 @@ bool CheckConfigurationKeys(const std::vector<RegFileKey>& keys, std::string& er
             return false;
         }
         for (const std::string& part : parts) {
-            if (!IsNodeName(part)) {
+            // The whole part, a NUL inside it included, must be the node name.
+            if (part.size() + 1 != kNodeNameSize || !IsNodeName(part.c_str())) {
                 error = at + "\"" + part + "\" is not a node name of four hexadecimal digits";
                 return false;
             }

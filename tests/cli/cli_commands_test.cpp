@@ -155,6 +155,26 @@ TEST_F(Nt5System, CheckOfASoundConfigurationFindsNothing)
     EXPECT_EQ(out.str(), "no problems found\n");
 }
 
+// Keys beside the nodes that are not nodes hide none of them: "0000x" and
+// "00012" sort between the interfaces and the devices.
+TEST_F(Nt5System, ListStepsOverKeysThatAreNotNodes)
+{
+    LoadReg("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000]\n\"UserName\"=\"IEEE0\"\n"
+            "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000x]\n\"UserName\"=\"Stray\"\n"
+            "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0001]\n\"UserName\"=\"IEEE1\"\n"
+            "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0001\\00012]\n\"UserName\"=\"Stray device\"\n"
+            "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0001\\0002]\n\"UserName\"=\"Meter\"\n");
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(ListCommand(true, out, err), 0) << err.str();
+    const nlohmann::json list = nlohmann::json::parse(out.str())["interfaces"];
+    ASSERT_EQ(list.size(), 2u) << out.str();
+    EXPECT_FALSE(Named(list, "IEEE1").is_null()) << "an interface after a stray key is listed";
+    EXPECT_TRUE(Named(list, "Stray").is_null()) << "a key that is not a node is not an interface";
+    ASSERT_EQ(Named(list, "IEEE1")["devices"].size(), 1u) << out.str();
+    EXPECT_EQ(Named(list, "IEEE1")["devices"][0]["name"], "Meter");
+}
+
 TEST_F(Nt5System, ListAndCheckWithoutAConfigurationSaySo)
 {
     std::ostringstream out;

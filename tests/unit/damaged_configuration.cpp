@@ -2,6 +2,7 @@
 
 #include "config/config_nodes.h"
 #include "config/hardware_store.h"
+#include "config/node_index.h"
 #include "discovery/board_discovery.h"
 #include "platform/reg_file.h"
 #include "properties/item_settings.h"
@@ -113,18 +114,6 @@ void SnapshotKey(HKEY key, const std::string& path, Snapshot& snapshot)
         RegKey holder(child, key);
         SnapshotKey(child, path + "\\" + name, snapshot);
     }
-}
-
-bool IsNodeName(const std::string& name)
-{
-    if (name.size() != 4)
-        return false;
-    for (char c : name) {
-        bool digit = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-        if (!digit)
-            return false;
-    }
-    return true;
 }
 
 std::vector<std::string> NodeNamesUnder(const char* nodePath)
