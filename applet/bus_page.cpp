@@ -5,6 +5,7 @@
 #include "config/config_layout.h"
 #include "config/config_nodes.h"
 #include "config/node_index.h"
+#include "config/node_naming.h"
 #include "config/os_family.h"
 #include "config/reg_key.h"
 #include "setup/setup_exports.h"
@@ -258,19 +259,16 @@ unsigned CPropPageInD::NewDeviceNumber(HTREEITEM interfaceItem) const
     HKEY key = nullptr;
     if (ConfigOpenNode(NodeKeyPath(interfaceItem).c_str(), &key)) {
         RegKey node(key, HKEY_CURRENT_USER);
-        char name[256];
-        for (DWORD index = 0; RegEnumKeyA(key, index, name, sizeof name) == ERROR_SUCCESS; ++index)
-            used.insert(ParseNodeIndex(name));
+        AddSubkeyNumbers(key, used);
     }
     return NextDeviceNumber(used);
 }
 
 HTREEITEM CPropPageInD::AddNewDevice(HTREEITEM interfaceItem)
 {
-    std::string base = LoadModuleString(IDS_NEW_DEVICE);
-    std::string name = base;
-    for (int counter = 2; NameExists(m_tree.GetRoot(), name); ++counter)
-        name = base + " (" + std::to_string(counter) + ")";
+    std::string name = UnclaimedName(
+        LoadModuleString(IDS_NEW_DEVICE), [this](const std::string& text) { return NameExists(m_tree.GetRoot(), text); },
+        kMaxNodeNameChars);
     HTREEITEM item = InsertDeviceItem(interfaceItem, name, NewDeviceNumber(interfaceItem));
     if (!item)
         return nullptr;

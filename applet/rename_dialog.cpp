@@ -1,5 +1,6 @@
 #include "applet/rename_dialog.h"
 
+#include "config/node_naming.h"
 #include "resources/resource.h"
 
 namespace {
@@ -19,7 +20,7 @@ void CRenameDialog::DoDataExchange(DataExchange& dx)
 {
     dx.Text(IDC_RENAME_FROM, m_strFrom);
     dx.Text(IDC_RENAME_TO, m_strTo);
-    dx.MaxChars(IDC_RENAME_TO, m_strTo, kMaxNameLength);
+    dx.MaxChars(IDC_RENAME_TO, m_strTo, static_cast<int>(kMaxNodeNameChars));
     dx.Text(IDC_RENAME_KIND, m_strKind);
 }
 

@@ -15,8 +15,6 @@ public:
     // The word after "Rename " in the title.
     std::string m_strKind;
 
-    static const int kMaxNameLength = 19;
-
 protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(DataExchange& dx) override;

@@ -20,17 +20,3 @@ std::string NodeKeyPathFor(uint32_t itemData, uint32_t parentData)
     }
     return std::string();
 }
-
-unsigned NextDeviceNumber(const std::set<unsigned>& used)
-{
-    if (used.empty())
-        return 1;
-    unsigned next = *used.rbegin() + 1;
-    if (next <= NODE_NUMBER_MASK)
-        return next;
-    for (unsigned number = 0; number <= NODE_NUMBER_MASK; ++number) {
-        if (!used.count(number))
-            return number;
-    }
-    return next & NODE_NUMBER_MASK;
-}

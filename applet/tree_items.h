@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <set>
 #include <string>
 
 // Tree item data: the node number in the low 16 bits, then the flags.
@@ -28,7 +27,3 @@ ButtonStates ButtonStatesFor(uint32_t itemData, bool isPnpOs);
 // The node key path of an item relative to the configuration root: "0002"
 // for an interface, "0002\0001" for a device, "" for the root.
 std::string NodeKeyPathFor(uint32_t itemData, uint32_t parentData);
-
-// One more than the largest number in use, or 1 when none is; when that
-// passes 0xFFFF, the smallest number not in use.
-unsigned NextDeviceNumber(const std::set<unsigned>& used);

@@ -35,7 +35,7 @@ void DescribeBoundBoard(InterfaceRecord& record, const HardwareKeyList& boards)
     record.boardPresent = false;
     record.boardText = kUnassignedBoard;
     bool pnp = IsPnpOs() != 0;
-    std::string match = pnp ? record.hardwareKey : ModelOfHardwareKey(record.hardwareKey);
+    std::string match = pnp ? record.hardwareKey : BoardModelOf(record.hardwareKey);
     if (match.empty())
         return;
     int slotCounter = 0;
@@ -119,14 +119,6 @@ std::vector<InterfaceRecord> WalkBus(bool* rootFound)
         interfaces.push_back(ReadInterface(key, child.c_str(), boards));
     }
     return interfaces;
-}
-
-std::string ModelOfHardwareKey(const std::string& hardwareKey)
-{
-    size_t start = hardwareKey.find_first_not_of('\\');
-    if (start == std::string::npos)
-        return "";
-    return hardwareKey.substr(start, hardwareKey.find('\\', start) - start);
 }
 
 const char* DriverAnswerText(DriverCheck answer)

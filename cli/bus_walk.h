@@ -50,9 +50,6 @@ const DWORD kMaxSecondaryAddress = 31;
 // there is a configuration at all.
 std::vector<InterfaceRecord> WalkBus(bool* rootFound);
 
-// The board model of a legacy NT hardware key: its first non-empty element.
-std::string ModelOfHardwareKey(const std::string& hardwareKey);
-
 // "opens", "no board present", "unknown name".
 const char* DriverAnswerText(DriverCheck answer);
 // "22" or "none".

@@ -6,21 +6,14 @@
 #include "config/reg_key.h"
 #include "config/registry_access.h"
 #include "discovery/board_discovery.h"
+#include "setup/driver_handover.h"
 #include "service/driver_service.h"
 
 #include <set>
 
 namespace {
 
-const char kServicesPath[] = "System\\CurrentControlSet\\Services";
-const char kIsaService[] = "Rumex";
 const DWORD kMaxParameterKeys = 100;
-
-std::string ServiceFor(const std::string& hardwareKey)
-{
-    std::string model = ModelOfHardwareKey(hardwareKey);
-    return IsIsaModel(model.c_str()) ? kIsaService : model;
-}
 
 // Whether a numbered parameter key of the service holds the interface's
 // name, primary address and system controller as the node has them now.
@@ -47,12 +40,13 @@ void CheckLegacyNt(const std::vector<InterfaceRecord>& interfaces, std::vector<s
     for (const InterfaceRecord& bus : interfaces) {
         if (!bus.boardPresent)
             continue;
-        std::string service = ServiceFor(bus.hardwareKey);
+        std::string service;
+        ServiceForHardwareKey(bus.hardwareKey.c_str(), service);
         std::string where = bus.path + " (" + bus.userName + "): ";
         if (!IsInstalledDriverNT(service.c_str())) {
             if (services.insert(service).second)
                 problems.push_back(where + "the driver service " + service +
-                                   " is not installed; install it with quenbus-setup install");
+                                   " is not installed; install it with quenbus setup install");
             continue;
         }
         if (!IsStartedDriverNT(service.c_str()) && services.insert(service).second)
@@ -60,7 +54,7 @@ void CheckLegacyNt(const std::vector<InterfaceRecord>& interfaces, std::vector<s
                                " is not running; start it (net start " + service + ")");
         if (!HandedOver(service, bus))
             problems.push_back(where + "the driver's copy of this interface is out of date; press Apply in the "
-                               "IEEE 488 applet, or run quenbus-setup install again");
+                               "IEEE 488 applet, or run quenbus setup install again");
     }
 }
 

@@ -5,6 +5,7 @@
 #include "cli/import_command.h"
 #include "cli/list_command.h"
 #include "cli/scan_command.h"
+#include "cli/setup_command.h"
 #include "cli/transfer_command.h"
 #include "config/os_family.h"
 
@@ -65,6 +66,9 @@ int main(int argc, char** argv)
     scan->add_option("INTERFACE", interfaceName, "the interface's name, as IEEE0")->required();
     scan->add_option("--timeout", scanOptions.timeoutMs, "the time-out of each try in milliseconds (200)");
     scan->add_flag("--secondary", scanOptions.secondary, "also try every secondary address 0 to 30 of each");
+    scan->add_flag("--add", scanOptions.add,
+                   "add a device node, named from the identification's model field, for each instrument found that "
+                   "no device of the interface has; existing devices are never changed");
 
     std::string file;
     CLI::App* exportFile = app.add_subcommand("export", "write the configuration to FILE as a REGEDIT4 file");
@@ -77,6 +81,38 @@ int main(int argc, char** argv)
     importFile->add_flag("--replace", importOptions.replace,
                          "save the configuration beside FILE first, then replace it with the file's");
     importFile->add_flag("--dry-run", importOptions.dryRun, "print what would change and change nothing");
+
+    SetupOptions setupOptions;
+    CLI::App* setup = app.add_subcommand("setup", "prepare this machine: the bus configuration, the driver service "
+                                                  "and the hand-over to the driver");
+    setup->require_subcommand(0, 1);
+    setup->allow_extras();
+    setup->add_option("--dll", setupOptions.dll,
+                      "the quenbus.cpl whose exports to call (default: the one beside this program, else the "
+                      "one the system finds)");
+    setup->add_option("--service", setupOptions.service, "the driver service's name (Rumex)")
+        ->check(CLI::Validator([](std::string& name) { return name.empty() ? "needs a name" : ""; }, "NAME"));
+    CLI::App* install = setup->add_subcommand(
+        "install", "describe the board models (Windows NT 4), initialise the bus configuration, install and start "
+                   "the driver service (Windows NT family, with --driver) and hand the configuration to the driver "
+                   "(Windows NT 4); steps already done are kept and reported");
+    std::vector<std::string> models;
+    install->add_option("--model", models,
+                        "a board model and its description, for the hardware store (Windows NT 4); repeatable")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                std::pair<std::string, std::string> model;
+                return ParseModel(text, model) ? std::string() : "needs NAME=DESCRIPTION, got \"" + text + "\"";
+            },
+            "NAME=DESCRIPTION"));
+    install->add_option("--driver", setupOptions.driver, "the driver file of the kernel service");
+    install->add_option("--display", setupOptions.display, "the service's display name (the service name)");
+    bool noStart = false;
+    install->add_flag("--no-start", noStart, "install the service without starting it");
+    CLI::App* uninstall = setup->add_subcommand("uninstall", "stop and remove the driver service");
+    CLI::App* status = setup->add_subcommand("status", "tell whether the driver service is installed and running");
+    for (CLI::App* action : {install, uninstall, status})
+        action->fallthrough();
 
     std::string names;
     bool known = false;
@@ -112,5 +148,27 @@ int main(int argc, char** argv)
         return ExportCommand(file, std::cout, std::cerr);
     if (importFile->parsed())
         return ImportCommand(file, importOptions, std::cout, std::cerr);
+    if (setup->parsed()) {
+        std::vector<std::string> extras = setup->remaining();
+        if (!extras.empty() || setup->get_subcommands().empty()) {
+            if (!extras.empty() && extras.front()[0] == '-')
+                std::cerr << "quenbus setup: unknown option " << extras.front();
+            else
+                std::cerr << "quenbus setup: " << (extras.empty() ? "no setup command given" : "unknown setup command " + extras.front())
+                          << "; the setup commands are install, uninstall and status";
+            std::cerr << " (quenbus setup --help)\n";
+            return kUsageError;
+        }
+        setupOptions.start = !noStart;
+        for (const std::string& text : models) {
+            std::pair<std::string, std::string> model;
+            ParseModel(text, model);
+            setupOptions.models.push_back(model);
+        }
+        SetupAction action = install->parsed()     ? SetupAction::Install
+                             : uninstall->parsed() ? SetupAction::Uninstall
+                                                   : SetupAction::Status;
+        return SetupCommand(action, setupOptions, std::cout, std::cerr);
+    }
     return kUsageError;
 }

@@ -4,6 +4,7 @@
 #include "buslink/interface_check.h"
 #include "buslink/transfers.h"
 #include "cli/bus_walk.h"
+#include "cli/found_devices.h"
 #include "config/config_layout.h"
 #include "text/text_compare.h"
 
@@ -70,10 +71,13 @@ int ScanCommand(const std::string& interfaceName, const ScanOptions& options, st
     std::vector<InterfaceRecord> interfaces = WalkBus(&rootFound);
     int ownAddress = static_cast<int>(kInterfacePrimaryAddress);
     std::string names;
+    const InterfaceRecord* configured = nullptr;
     for (const InterfaceRecord& bus : interfaces) {
         names += (names.empty() ? "" : ", ") + bus.userName;
-        if (EqualNoCase(bus.userName, interfaceName))
+        if (!configured && EqualNoCase(bus.userName, interfaceName)) {
+            configured = &bus;
             ownAddress = static_cast<int>(bus.primary);
+        }
     }
     DriverCheck answer = CheckDriverName(interfaceName.c_str());
     if (answer != DriverCheck::Accepted) {
@@ -84,6 +88,11 @@ int ScanCommand(const std::string& interfaceName, const ScanOptions& options, st
         err << '\n';
         return 1;
     }
+    if (options.add && !configured) {
+        err << "quenbus: " << interfaceName << " has no node in the configuration to add devices to; nothing added "
+            << "(quenbus setup install makes one)\n";
+        return 1;
+    }
     std::vector<FoundInstrument> instruments = ScanBus(interfaceName, ownAddress, options, err);
     out << "address  secondary  identification\n";
     for (const FoundInstrument& found : instruments)
@@ -91,5 +100,7 @@ int ScanCommand(const std::string& interfaceName, const ScanOptions& options, st
             << (found.identification.empty() ? kListensOnly : found.identification) << '\n';
     out << instruments.size() << " found on " << interfaceName << " (its own address " << ownAddress
         << " not tried)\n";
-    return 0;
+    if (!options.add)
+        return 0;
+    return AddFoundDevices(*configured, interfaces, instruments, out, err) ? 0 : 1;
 }

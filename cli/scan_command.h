@@ -1,5 +1,5 @@
-// quenbus scan INTERFACE [--timeout MS] [--secondary]: which addresses of a
-// bus answer "*IDN?", and which listen without answering.
+// quenbus scan INTERFACE [--timeout MS] [--secondary] [--add]: which
+// addresses of a bus answer "*IDN?", and which listen without answering.
 #pragma once
 
 #include <ostream>
@@ -9,6 +9,7 @@
 struct ScanOptions {
     long timeoutMs = 200;
     bool secondary = false;
+    bool add = false;  // a device node for each instrument no device has
 };
 
 struct FoundInstrument {
@@ -23,6 +24,7 @@ struct FoundInstrument {
 std::vector<FoundInstrument> ScanBus(const std::string& interfaceName, int ownAddress, const ScanOptions& options,
                                      std::ostream& progress);
 
-// Prints the table; 1 when the interface is unknown (naming the configured
-// ones), 0 otherwise.
+// Prints the table, and with `add` adds the devices found; 1 when the
+// interface is unknown (naming the configured ones) or a device could not be
+// added, 0 otherwise.
 int ScanCommand(const std::string& interfaceName, const ScanOptions& options, std::ostream& out, std::ostream& err);

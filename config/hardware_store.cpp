@@ -76,3 +76,12 @@ int ReadHardwareDescription(const char* model, char* buffer, unsigned capacity)
 {
     return RegReadPathString(HKEY_LOCAL_MACHINE, kHardwareStorePath, model, nullptr, buffer, capacity);
 }
+
+std::string BoardModelOf(const std::string& hardwareKey)
+{
+    size_t start = hardwareKey.find_first_not_of('\\');
+    if (start == std::string::npos)
+        return std::string();
+    size_t end = hardwareKey.find('\\', start);
+    return hardwareKey.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}

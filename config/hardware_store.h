@@ -1,12 +1,16 @@
 // The legacy NT hardware store: board models and their instance keys.
 #pragma once
 
+#include <string>
+
 // Fills `list` (slots null on entry) with heap copies of the model names;
 // returns the count, or -1 when there is no hardware store.
 int ListLegacyHardware(char** list, int slots);
 // "a\b" in a module-wide buffer that the next call overwrites; null when the
 // joined text would not fit it.
 const char* JoinKeyPath(const char* a, const char* b);
+// The board model of a hardware key: its first non-empty element.
+std::string BoardModelOf(const std::string& hardwareKey);
 // The model's description (the unnamed value of its key).
 int ReadHardwareDescription(const char* model, char* buffer, unsigned capacity);
 

@@ -2,6 +2,7 @@
 
 #include "config/config_layout.h"
 #include "config/config_nodes.h"
+#include "config/hardware_store.h"
 #include "config/os_family.h"
 #include "config/reg_key.h"
 #include "config/registry_access.h"
@@ -59,15 +60,6 @@ std::string EosStoredName(const std::string& listText)
 std::string EosListText(int index)
 {
     return std::string(kTerminators[index].shownName) + " ";
-}
-
-std::string BoardModelOf(const std::string& hardwareKey)
-{
-    size_t start = hardwareKey.find_first_not_of('\\');
-    if (start == std::string::npos)
-        return std::string();
-    size_t end = hardwareKey.find('\\', start);
-    return hardwareKey.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
 bool LoadSettings(NodeKind kind, const std::string& nodePath, ItemSettings& settings)

@@ -34,9 +34,6 @@ std::string EosStoredName(const std::string& listText);
 // Entry `index` of an EOS list (0 to kTerminatorCount - 1): a shown name and one blank.
 std::string EosListText(int index);
 
-// The model of a legacy NT hardware key: its first non-empty element.
-std::string BoardModelOf(const std::string& hardwareKey);
-
 bool LoadSettings(NodeKind kind, const std::string& nodePath, ItemSettings& settings);
 // False when the node cannot be opened (nothing is written) or the registry
 // refused a value.

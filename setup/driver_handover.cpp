@@ -2,6 +2,7 @@
 
 #include "config/config_layout.h"
 #include "config/config_nodes.h"
+#include "config/hardware_store.h"
 #include "config/isa_models.h"
 #include "config/reg_key.h"
 #include "config/registry_access.h"
@@ -111,9 +112,7 @@ bool IsUnbound(const char* node)
 
 bool ServiceForHardwareKey(const char* hardwareKey, std::string& service)
 {
-    while (*hardwareKey == '\\')
-        ++hardwareKey;
-    service.assign(hardwareKey, std::strcspn(hardwareKey, "\\"));
+    service = BoardModelOf(hardwareKey);
     if (service.empty())
         return false;
     if (IsIsaModel(service.c_str()))

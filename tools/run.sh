@@ -1,7 +1,7 @@
 #!/bin/bash
 # Builds the Windows binaries, prepares a simulated machine under Wine (two
 # boards, the bus configuration and the bus driver service, through
-# quenbus-setup) and opens the "IEEE 488" applet in Wine's Control Panel.
+# quenbus setup) and opens the "IEEE 488" applet in Wine's Control Panel.
 # Without a display it runs under Xvfb, saves a screenshot and says where.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,7 +18,7 @@ dir="$build/win64"
 mkdir -p "$build"
 cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" \
     >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
-cmake --build "$dir" -j2 --target quenbus quenbus-setup quenbus-showconfig stub_driver drovane
+cmake --build "$dir" -j2 --target quenbus quenbus_tool stub_driver
 
 prefix="$dir/run-wineprefix"
 quenbus_wine_start "$prefix"
@@ -35,10 +35,12 @@ driver=$(windows_path "$dir/tests/driver/quenbus_stub.sys")
 "$WINE" sc create QbSimBoards type= kernel start= demand group= Vexmoor binPath= "$driver" >/dev/null 2>&1 || true
 "$WINE" regedit /S "$(windows_path "$root/tests/fixtures/simulated_boards.reg")"
 
-"$WINE" "$dir/applet/quenbus-setup.exe" install --driver "$driver" --service Rumex --display "IEEE 488 bus driver"
-"$WINE" "$dir/tools/quenbus-showconfig.exe"
-
 cpl=$(windows_path "$dir/applet/quenbus.cpl")
+quenbus=("$WINE" "$dir/mex/quenbus.exe")
+"${quenbus[@]}" setup --dll "$cpl" install --driver "$driver" --service Rumex \
+    --display "IEEE 488 bus driver"
+"${quenbus[@]}" list
+
 if [ -z "${QUENBUS_HEADLESS:-}" ]; then
     echo "Opening the applet in Wine's Control Panel; close it to finish."
     "$WINE" control.exe "$cpl"

@@ -121,6 +121,13 @@ run "" -- list
 expect 0 "    board              Vexmoor PCI IEEE 488" "list describes the bound board"
 run "" -- check
 expect 1 "driver service QbSimBoards: not running" "check finds the boards' driver service stopped"
+run "" -- scan IEEE0 --add
+expect 0 "added  Multimeter (node 0000\\0005) at address 22, secondary none" "scan --add names a device by its model"
+expect 0 "added  New Device (node 0000\\0001) at address 5, secondary none" "scan --add numbers devices as the applet"
+run "" -- list
+expect 0 "    Multimeter  (node 0000\\0005)" "list shows a device scan --add added"
+run "" -- scan IEEE0 --add
+expect 0 "kept   Multimeter (node 0000\\0005) at address 22, secondary none" "a second scan --add keeps every device"
 remove_boards
 
 forget_configuration

@@ -1,6 +1,8 @@
 // quenbus scan on the default simulated bench.
+#include "cli/found_devices.h"
 #include "cli/scan_command.h"
 #include "registry_test_fixture.h"
+#include "system_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -58,6 +60,94 @@ TEST_F(ScanTest, PrintsATableAndRefusesAnUnknownInterface)
     EXPECT_EQ(err.str(), "quenbus: the bus driver library cannot open IEEE2 (unknown name); the configured "
                          "interfaces are: GPIB0\n");
     EXPECT_EQ(out.str(), "");
+}
+
+TEST(FoundDevices, AreNamedFromTheModelFieldOfTheIdentification)
+{
+    EXPECT_EQ(DeviceNameFromIdentification("Simbus,Multimeter,0,1.0"), "Multimeter");
+    EXPECT_EQ(DeviceNameFromIdentification(" Maker ,  Scope X ,1,2"), "Scope X");
+    EXPECT_EQ(DeviceNameFromIdentification("Maker,Mo\x01" "del\t"), "Model");
+    for (const char* unnamed : {"", "AB", "Maker,,1", "Maker, \x02 ,1"})
+        EXPECT_EQ(DeviceNameFromIdentification(unnamed), "New Device") << unnamed;
+}
+
+// IEEE0 on a present board, with a device at the echo's address 5.
+class ScanAddTest : public Nt5System {
+protected:
+    void SetUp() override
+    {
+        Nt5System::SetUp();
+        service_.reset(new ScopedService("QbVexA", "Vexmoor", kStubDriverPath));
+        ASSERT_TRUE(service_->Created());
+        LoadFixture("nt5_devices.reg");
+        LoadReg("REGEDIT4\n"
+                "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000]\n\"UserName\"=\"IEEE0\"\n"
+                "\"HardwareKey\"=\"PCI\\\\VEN_10E8&DEV_8081&SUBSYS_00000000&REV_01\\\\4&1A2B3C&0&5808\"\n"
+                "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000\\0000]\n\"UserName\"=\"Multimeter\"\n"
+                "\"PrimaryAddress\"=dword:00000010\n"
+                "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000\\0003]\n\"UserName\"=\"Echo\"\n"
+                "\"PrimaryAddress\"=dword:00000005\n\"Timeout\"=dword:000004d2\n"
+                "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0001]\n\"UserName\"=\"IEEE1\"\n"
+                "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0001\\0000]\n\"UserName\"=\"new device\"\n");
+    }
+
+    void TearDown() override
+    {
+        service_.reset();
+        Nt5System::TearDown();
+    }
+
+    std::string Device(const char* node)
+    {
+        RegKey key = Open(HKEY_CURRENT_USER, (std::string("Software\\Korvex\\IEEE\\0000\\") + node).c_str());
+        if (!key.Get())
+            return "<no node>";
+        auto number = [&key](const char* name) {
+            DWORD value = ReadDword(key.Get(), name);
+            return value == 0xDEADBEEF ? std::string("absent") : std::to_string(value);
+        };
+        return ReadString(key.Get(), "UserName") + " at " + number("PrimaryAddress") + "/" +
+               number("SecondaryAddress") + ", " + number("Timeout") + " ms";
+    }
+
+private:
+    std::unique_ptr<ScopedService> service_;
+};
+
+TEST_F(ScanAddTest, AddsANodeForEachNewInstrumentByTheAppletsRulesAndKeepsExistingDevices)
+{
+    ScanOptions options;
+    options.add = true;
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(ScanCommand("IEEE0", options, out, err), 0) << err.str();
+    EXPECT_NE(out.str().find("kept   Echo (node 0000\\0003) at address 5, secondary none\n"), std::string::npos)
+        << out.str();
+    EXPECT_NE(out.str().find("added  Multimeter (2) (node 0000\\0007) at address 22, secondary none\n"),
+              std::string::npos)
+        << out.str();
+    EXPECT_EQ(Device("0003"), "Echo at 5/absent, 1234 ms") << "an existing device is never changed";
+    EXPECT_EQ(Device("0004"), "New Device (2) at 9/255, 10000 ms") << "the name is free in the whole tree";
+    EXPECT_EQ(Device("0005"), "New Device (3) at 12/255, 10000 ms");
+    EXPECT_EQ(Device("0006"), "New Device (4) at 13/255, 10000 ms");
+    EXPECT_EQ(Device("0007"), "Multimeter (2) at 22/255, 10000 ms");
+
+    // A second scan finds every instrument a device already has.
+    out.str("");
+    ASSERT_EQ(ScanCommand("IEEE0", options, out, err), 0) << err.str();
+    EXPECT_EQ(out.str().find("added"), std::string::npos) << out.str();
+    EXPECT_EQ(Device("0008"), "<no node>");
+}
+
+TEST_F(ScanTest, AddNeedsTheInterfaceInTheConfiguration)
+{
+    ScanOptions options;
+    options.add = true;
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(ScanCommand("IEEE0", options, out, err), 1);
+    EXPECT_EQ(err.str(), "quenbus: IEEE0 has no node in the configuration to add devices to; nothing added "
+                         "(quenbus setup install makes one)\n");
 }
 
 } // namespace

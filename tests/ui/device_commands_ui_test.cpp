@@ -10,6 +10,9 @@
 namespace {
 
 const char kRename[] = "Rename Interface";
+const char kOneBoard[] = "REGEDIT4\n"
+                         "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\QbVexA\\Enum]\n"
+                         "\"Count\"=dword:00000001\n\"0\"=\"ROOT\\\\KVX488\\\\0000\"\n";
 const char kPage[] = "Bus Configuration";
 
 // Answers the rename dialog with a new name (typed as given) and OK or Cancel.
@@ -60,6 +63,23 @@ std::vector<std::string> Devices(const std::string& interfacePath)
         }
     }
     return {};
+}
+
+// Runs the quenbus program with these arguments; its exit status, or -1.
+int RunQuenbus(const std::string& arguments)
+{
+    std::string command = std::string("\"") + QUENBUS_TOOL_PATH + "\" " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return -1;
+    DWORD status = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(status);
 }
 
 class DeviceCommands : public Nt5System {
@@ -184,4 +204,29 @@ TEST_F(DeviceCommands, AUsersDayOfAddingRenamingAndRemoving)
         Press(IDOK),
     });
     EXPECT_EQ(UserName("0002"), "Bench") << "OK writes everything";
+}
+
+TEST_F(DeviceCommands, DevicesAQuenbusScanAddedShowInTheApplet)
+{
+    ScopedService board("QbVexA", "Vexmoor", kStubDriverPath);
+    ASSERT_TRUE(board.Created());
+    LoadReg(kOneBoard);
+    ASSERT_EQ(RunQuenbus(std::string("setup --dll ") + QUENBUS_CPL_PATH + " install"), 0);
+    ASSERT_EQ(RunQuenbus("scan IEEE0 --add"), 0);
+    EXPECT_EQ(UserName("0000\\0005"), "Multimeter");
+
+    CplModule cpl;
+    ASSERT_TRUE(cpl.Loaded());
+    OpenApplet(cpl, {
+        Expect([] {
+            EXPECT_EQ(Devices("Computer/IEEE0"), (std::vector<std::string>{"Multimeter", "New Device", "New Device (2)",
+                                                                          "New Device (3)", "New Device (4)", "Wave"}));
+        }),
+        SelectPath("Computer/IEEE0/Multimeter"),
+        [] {
+            SaveScreenshot(Sheet(), Screenshot("scan_added_devices"));
+            return true;
+        },
+        Press(IDCANCEL),
+    });
 }

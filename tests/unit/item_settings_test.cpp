@@ -2,6 +2,8 @@
 #include "system_fixture.h"
 
 #include "properties/item_settings.h"
+
+#include "config/hardware_store.h"
 #include "text/text_compare.h"
 
 #include <string>

@@ -39,12 +39,3 @@ TEST(TreeItems, DriverAnswersAndKeyPaths)
     EXPECT_EQ(NodeKeyPathFor(NODE_DEVICE | NODE_ADDED | 0x11, NODE_INTERFACE | NODE_NAME_CHANGED | 3), "0003\\0011");
     EXPECT_EQ(NodeKeyPathFor(NODE_ROOT, 0), "");
 }
-
-TEST(TreeItems, NewDeviceNumbersAvoidEveryKeyInUse)
-{
-    EXPECT_EQ(NextDeviceNumber({}), 1u);
-    EXPECT_EQ(NextDeviceNumber({0}), 1u);
-    EXPECT_EQ(NextDeviceNumber({0, 5}), 6u);
-    EXPECT_EQ(NextDeviceNumber({0xFFFE}), 0xFFFFu);
-    EXPECT_EQ(NextDeviceNumber({0, 1, 0xFFFF}), 2u) << "past 0xFFFF: the smallest free number";
-}
