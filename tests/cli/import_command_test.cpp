@@ -12,6 +12,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 const char kConfiguration[] =
     "REGEDIT4\n"
     "\n"
@@ -94,7 +96,7 @@ TEST_F(ImportTest, ExportChangeImportWithReplaceAndExportAgainGiveTheFirstFile)
 }
 
 struct BadImport {
-    const char* text;
+    std::string text;
     const char* error;
 };
 
@@ -131,6 +133,13 @@ TEST_F(ImportTest, EveryBadFileIsRefusedWithItsLineAndNothingIsWritten)
          "line 4: HardwareKey belongs to interfaces, not devices"},
         {"REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000]\n\"Timeout\"=hex:10,27\n",
          "line 4: Timeout must be a dword"},
+        // The registry would write "Timeout", as binary data.
+        {"REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000]\n\"Timeout\0\0\"=hex:10,27\n"s,
+         "line 4: the value name \"Timeout\" goes on past a NUL character"},
+        // Windows refuses to write it, and the export could not read it back.
+        {"REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000]\n\"" + std::string(16384, 'N') +
+             "\"=dword:00000001\n",
+         "line 4: the value name is longer than 16383 characters"},
     };
     const std::string before = Exported();
     for (const BadImport& bad : cases) {
