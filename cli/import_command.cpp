@@ -150,6 +150,9 @@ int ImportText(const std::string& file, const std::string& text, const ImportOpt
             out << "saved the current configuration to " << where << '\n';
         }
         RegDeleteKeyTree(HKEY_CURRENT_USER, kConfigRootPath);
+        // The root comes back under its own name, not under the file's spelling of it.
+        HKEY root = nullptr;
+        RegKey created(ConfigCreateNodeKey(nullptr, &root) ? root : nullptr, HKEY_CURRENT_USER);
     }
     if (!RegApplyKeys(keys, &problem)) {
         err << "quenbus: " << file << ": " << problem << "\n";

@@ -3,6 +3,7 @@
 #include "cli/config_file.h"
 #include "cli/import_command.h"
 #include "registry_test_fixture.h"
+#include "text/text_compare.h"
 
 #include <gtest/gtest.h>
 
@@ -93,6 +94,29 @@ TEST_F(ImportTest, ExportChangeImportWithReplaceAndExportAgainGiveTheFirstFile)
 
     ASSERT_EQ(ExportCommand("cli_second.reg", out, err), 0);
     EXPECT_EQ(FileText("cli_second.reg"), first);
+}
+
+TEST_F(ImportTest, ReplaceKeepsTheConfigurationRootsOwnName)
+{
+    WriteText("cli_first.reg", "REGEDIT4\n[HKEY_CURRENT_USER\\software\\korvex\\ieee\\0000]\n\"UserName\"=\"IEEE0\"\n");
+    std::ostringstream out;
+    std::ostringstream err;
+    ImportOptions replace;
+    replace.replace = true;
+    ASSERT_EQ(ImportCommand("cli_first.reg", replace, out, err), 0) << err.str();
+
+    HKEY korvex = nullptr;
+    ASSERT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, "Software\\Korvex", &korvex), ERROR_SUCCESS);
+    std::string root;
+    char name[256];
+    for (DWORD index = 0; RegEnumKeyA(korvex, index, name, sizeof name) == ERROR_SUCCESS; ++index) {
+        if (EqualNoCase(name, "IEEE"))
+            root = name;
+    }
+    RegCloseKey(korvex);
+    EXPECT_EQ(root, "IEEE");
+    EXPECT_NE(Exported().find("[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000]\n\"UserName\"=\"IEEE0\""),
+              std::string::npos);
 }
 
 struct BadImport {
