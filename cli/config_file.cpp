@@ -11,6 +11,8 @@ namespace {
 
 const DWORD kMaxPrimaryAddress = 30;
 const size_t kHardwareKeyLength = 127;
+// The longest value name the registry holds.
+const size_t kValueNameLength = 16383;
 
 enum class Range { Any, Flag, Primary };
 
@@ -67,6 +69,11 @@ DWORD DwordOf(const std::vector<BYTE>& data)
 
 std::string CheckValue(const RegFileValue& value, bool isInterface)
 {
+    // The registry takes the name up to its first NUL: the name checked must be the name written.
+    if (value.name.find('\0') != std::string::npos)
+        return "the value name \"" + std::string(value.name.c_str()) + "\" goes on past a NUL character";
+    if (value.name.size() > kValueNameLength)
+        return "the value name is longer than " + std::to_string(kValueNameLength) + " characters";
     for (const ValueRule& rule : kValueRules) {
         if (!EqualNoCase(rule.name, value.name))
             continue;

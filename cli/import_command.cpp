@@ -119,6 +119,16 @@ int ImportCommand(const std::string& file, const ImportOptions& options, std::os
         err << "quenbus: cannot read " << file << "\n";
         return 1;
     }
+    ImportBackup backup = [&file](const std::string& configuration, std::string& where) {
+        where = BackupPathFor(file);
+        return WriteFile(where, configuration);
+    };
+    return ImportText(file, text, options, backup, out, err);
+}
+
+int ImportText(const std::string& file, const std::string& text, const ImportOptions& options,
+               const ImportBackup& backup, std::ostream& out, std::ostream& err)
+{
     std::vector<RegFileKey> keys;
     std::string problem;
     if (!RegParseText(text, keys, &problem) || !CheckConfigurationKeys(keys, problem)) {
@@ -132,14 +142,17 @@ int ImportCommand(const std::string& file, const ImportOptions& options, std::os
     if (options.replace) {
         std::string current;
         if (ExportConfiguration(current)) {
-            std::string backup = BackupPathFor(file);
-            if (!WriteFile(backup, current)) {
-                err << "quenbus: cannot write the backup " << backup << "; nothing was imported\n";
+            std::string where;
+            if (!backup(current, where)) {
+                err << "quenbus: cannot write the backup " << where << "; nothing was imported\n";
                 return 1;
             }
-            out << "saved the current configuration to " << backup << '\n';
+            out << "saved the current configuration to " << where << '\n';
         }
         RegDeleteKeyTree(HKEY_CURRENT_USER, kConfigRootPath);
+        // The root comes back under its own name, not under the file's spelling of it.
+        HKEY root = nullptr;
+        RegKey created(ConfigCreateNodeKey(nullptr, &root) ? root : nullptr, HKEY_CURRENT_USER);
     }
     if (!RegApplyKeys(keys, &problem)) {
         err << "quenbus: " << file << ": " << problem << "\n";

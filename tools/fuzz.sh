@@ -23,7 +23,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 # Each target and the dictionary it takes.
-all="configuration:regfile regfile:regfile bench:bench mex_args:mex_args"
+all="configuration:regfile regfile:regfile bench:bench mex_args:mex_args import:import"
 DictionaryOf() {
     local entry
     for entry in $all; do

@@ -3,6 +3,7 @@
 #include "cli/config_file.h"
 #include "cli/import_command.h"
 #include "registry_test_fixture.h"
+#include "text/text_compare.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,8 @@
 #include <sstream>
 
 namespace {
+
+using namespace std::string_literals;
 
 const char kConfiguration[] =
     "REGEDIT4\n"
@@ -93,8 +96,31 @@ TEST_F(ImportTest, ExportChangeImportWithReplaceAndExportAgainGiveTheFirstFile)
     EXPECT_EQ(FileText("cli_second.reg"), first);
 }
 
+TEST_F(ImportTest, ReplaceKeepsTheConfigurationRootsOwnName)
+{
+    WriteText("cli_first.reg", "REGEDIT4\n[HKEY_CURRENT_USER\\software\\korvex\\ieee\\0000]\n\"UserName\"=\"IEEE0\"\n");
+    std::ostringstream out;
+    std::ostringstream err;
+    ImportOptions replace;
+    replace.replace = true;
+    ASSERT_EQ(ImportCommand("cli_first.reg", replace, out, err), 0) << err.str();
+
+    HKEY korvex = nullptr;
+    ASSERT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, "Software\\Korvex", &korvex), ERROR_SUCCESS);
+    std::string root;
+    char name[256];
+    for (DWORD index = 0; RegEnumKeyA(korvex, index, name, sizeof name) == ERROR_SUCCESS; ++index) {
+        if (EqualNoCase(name, "IEEE"))
+            root = name;
+    }
+    RegCloseKey(korvex);
+    EXPECT_EQ(root, "IEEE");
+    EXPECT_NE(Exported().find("[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000]\n\"UserName\"=\"IEEE0\""),
+              std::string::npos);
+}
+
 struct BadImport {
-    const char* text;
+    std::string text;
     const char* error;
 };
 
@@ -131,6 +157,13 @@ TEST_F(ImportTest, EveryBadFileIsRefusedWithItsLineAndNothingIsWritten)
          "line 4: HardwareKey belongs to interfaces, not devices"},
         {"REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000]\n\"Timeout\"=hex:10,27\n",
          "line 4: Timeout must be a dword"},
+        // The registry would write "Timeout", as binary data.
+        {"REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000]\n\"Timeout\0\0\"=hex:10,27\n"s,
+         "line 4: the value name \"Timeout\" goes on past a NUL character"},
+        // Windows refuses to write it, and the export could not read it back.
+        {"REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000]\n\"" + std::string(16384, 'N') +
+             "\"=dword:00000001\n",
+         "line 4: the value name is longer than 16383 characters"},
     };
     const std::string before = Exported();
     for (const BadImport& bad : cases) {

@@ -6,7 +6,10 @@ its own seeds and leaves the others, such as the inputs of past findings):
     python3 tests/fuzz/make_seeds.py
 It takes the REGEDIT4 fixtures, the MEX case tables' configurations and bench,
 and adds hostile inputs of its own (the records of the configuration target
-are described at the top of configuration_fuzzer.cpp)."""
+are described at the top of configuration_fuzzer.cpp). The import target's
+seeds are an options byte and a file: the files that the import test refuses,
+as it writes them; its export_* seeds are what `quenbus export` wrote from
+fixtures, and this script leaves them as they are."""
 
 import os
 import re
@@ -236,6 +239,50 @@ MEX_ARGS = {
     "empty": bytes([QUERY]) + b"\0",
 }
 
+# The import target's options byte.
+MERGE, REPLACE, DRY_RUN = 0x00, 0x01, 0x02
+# The bad files of the import test (EveryBadFileIsRefusedWithItsLineAndNothingIsWritten),
+# each after a good first node as the test writes them.
+IMPORT_HEAD = b'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0003]\n"UserName"="New"\n'
+IMPORT_NODE = b"[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000]\n"
+IMPORT_BAD = {
+    "bad_no_header.reg": IMPORT_NODE,
+    "bad_unterminated_key.reg": b"[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000\n",
+    "bad_dword.reg": IMPORT_NODE + b'"Timeout"=dword:1x\n',
+    "bad_outside_root.reg": b"[HKEY_LOCAL_MACHINE\\Software\\Korvex\\IEEE\\0000]\n",
+    "bad_outside_path.reg": b"[HKEY_CURRENT_USER\\Software\\Korvex\\IEEEX\\0000]\n",
+    "bad_long_node.reg": b"[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\00001]\n",
+    "bad_node_digit.reg": b"[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\000G]\n",
+    "bad_too_deep.reg": b"[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000\\0001\\0002]\n",
+    "bad_delete_key.reg": b"[-HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000]\n",
+    "bad_root_value.reg": b'[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE]\n"UserName"="x"\n',
+    "bad_address_string.reg": IMPORT_NODE + b'"PrimaryAddress"="22"\n',
+    "bad_address_range.reg": IMPORT_NODE + b'"PrimaryAddress"=dword:0000001f\n',
+    "bad_flag.reg": IMPORT_NODE + b'"termineoi"=dword:00000002\n',
+    "bad_long_name.reg": IMPORT_NODE + b'"UserName"="ABCDEFGHIJKLMNOPQRSTUVWXYZ012345"\n',
+    "bad_terminator.reg": IMPORT_NODE + b'"TermOut"="CRLF"\n',
+    "bad_device_hardware_key.reg": b'[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000\\0001]\n"HardwareKey"="ROOT"\n',
+    "bad_hex_timeout.reg": IMPORT_NODE + b'"Timeout"=hex:10,27\n',
+    "bad_nul_in_name.reg": IMPORT_NODE + b'"Timeout\0\0"=hex:10,27\n',
+    "bad_long_value_name.reg": IMPORT_NODE + b'"' + b"N" * 16384 + b'"=dword:00000001\n',
+}
+IMPORT = {}
+for index, (seed_name, body) in enumerate(IMPORT_BAD.items()):
+    data = body if seed_name == "bad_no_header.reg" else IMPORT_HEAD + body
+    IMPORT[seed_name] = bytes([(MERGE, REPLACE, DRY_RUN)[index % 3]]) + data
+IMPORT.update({
+    # Good files: a merge of new and changed nodes, every form the loader reads, a replace by an empty configuration.
+    "good_merge.reg": bytes([MERGE]) + b"REGEDIT4\r\n\r\n[HKCU\\Software\\Korvex\\IEEE\\0000\\0001]\r\n"
+        b'"PrimaryAddress"=dword:00000003\r\n"TermIn"=-\r\n[HKEY_CURRENT_USER\\software\\korvex\\ieee\\000a\\ffff]\r\n'
+        b'"UserName"="Extra"\r\n@="default"\r\n',
+    "good_forms_dry_run.reg": bytes([DRY_RUN]) + b"REGEDIT4\n; every form\n[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0001]\n"
+        b'"UserName"=hex(1):41,42,\\\n  43,00\n"Timeout"=hex(4):e8,03,00,00\n"Comment"="a \\"quoted\\" back\\\\slash"\n'
+        b'"Raw"=hex:00,01\n"Gone"=-\n',
+    "good_replace_empty.reg": bytes([REPLACE]) + b"REGEDIT4\n",
+    "good_replace_dry_run.reg": bytes([REPLACE | DRY_RUN]) + b"REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0002]\n"
+        b'"UserName"="IEEE2"\n',
+})
+
 
 def write(target, seeds):
     folder = os.path.join(CORPUS, target)
@@ -250,3 +297,4 @@ write("configuration", CONFIGURATION)
 write("regfile", REGFILE)
 write("bench", BENCH)
 write("mex_args", MEX_ARGS)
+write("import", IMPORT)
