@@ -3,7 +3,7 @@
 #include "cli/list_command.h"
 #include "cli/transfer_command.h"
 #include "setup/setup_exports.h"
-#include "system_fixture.h"
+#include "present_boards.h"
 
 #include <nlohmann/json.hpp>
 
@@ -23,25 +23,13 @@ std::string FileText(const std::string& path)
     return text.str();
 }
 
-class Nt5Bench : public Nt5System {
+class Nt5Bench : public PresentBoards {
 protected:
     void SetUp() override
     {
-        Nt5System::SetUp();
-        service_.reset(new ScopedService("QbVexA", "Vexmoor", kStubDriverPath));
-        ASSERT_TRUE(service_->Created());
-        LoadFixture("nt5_devices.reg");
+        PresentBoards::SetUp();
         LoadReg(FileText(QUENBUS_CLI_FIXTURE));
     }
-
-    void TearDown() override
-    {
-        service_.reset();
-        Nt5System::TearDown();
-    }
-
-private:
-    std::unique_ptr<ScopedService> service_;
 };
 
 const nlohmann::json& Named(const nlohmann::json& list, const std::string& name)

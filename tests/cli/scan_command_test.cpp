@@ -2,7 +2,7 @@
 #include "cli/found_devices.h"
 #include "cli/scan_command.h"
 #include "registry_test_fixture.h"
-#include "system_fixture.h"
+#include "present_boards.h"
 
 #include <gtest/gtest.h>
 
@@ -72,14 +72,11 @@ TEST(FoundDevices, AreNamedFromTheModelFieldOfTheIdentification)
 }
 
 // IEEE0 on a present board, with a device at the echo's address 5.
-class ScanAddTest : public Nt5System {
+class ScanAddTest : public PresentBoards {
 protected:
     void SetUp() override
     {
-        Nt5System::SetUp();
-        service_.reset(new ScopedService("QbVexA", "Vexmoor", kStubDriverPath));
-        ASSERT_TRUE(service_->Created());
-        LoadFixture("nt5_devices.reg");
+        PresentBoards::SetUp();
         LoadReg("REGEDIT4\n"
                 "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000]\n\"UserName\"=\"IEEE0\"\n"
                 "\"HardwareKey\"=\"PCI\\\\VEN_10E8&DEV_8081&SUBSYS_00000000&REV_01\\\\4&1A2B3C&0&5808\"\n"
@@ -89,12 +86,6 @@ protected:
                 "\"PrimaryAddress\"=dword:00000005\n\"Timeout\"=dword:000004d2\n"
                 "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0001]\n\"UserName\"=\"IEEE1\"\n"
                 "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0001\\0000]\n\"UserName\"=\"new device\"\n");
-    }
-
-    void TearDown() override
-    {
-        service_.reset();
-        Nt5System::TearDown();
     }
 
     std::string Device(const char* node)
@@ -109,9 +100,6 @@ protected:
         return ReadString(key.Get(), "UserName") + " at " + number("PrimaryAddress") + "/" +
                number("SecondaryAddress") + ", " + number("Timeout") + " ms";
     }
-
-private:
-    std::unique_ptr<ScopedService> service_;
 };
 
 TEST_F(ScanAddTest, AddsANodeForEachNewInstrumentByTheAppletsRulesAndKeepsExistingDevices)
