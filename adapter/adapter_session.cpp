@@ -141,9 +141,10 @@ bool AdapterSession::Ready(int timeoutMs)
             break;
         if (count < 0)
             Drop("the adapter closed the connection");
+        else
+            strayMark_ = false;
     }
     inbox_.clear();
-    strayMark_ = false;
     if (channel_)
         return true;
     AdapterAddress address;
@@ -153,6 +154,7 @@ bool AdapterSession::Ready(int timeoutMs)
                                                           : OpenSerialChannel(address, problem_);
     sent_ = Settings();
     pending_.clear();
+    strayMark_ = false;
     return channel_ && Send(kSetupCommands);
 }
 
