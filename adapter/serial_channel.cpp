@@ -15,6 +15,8 @@
 namespace {
 
 #ifdef _WIN32
+const DWORD kPollMs = 5;
+
 class SerialChannel : public ByteChannel {
 public:
     explicit SerialChannel(HANDLE port) : port_(port) {}
@@ -32,13 +34,24 @@ public:
                written == bytes.size();
     }
 
-    // Returns as soon as a byte has come, or after the time-out.
+    // Looks at the input queue until bytes have come or the time is up, then
+    // takes what is there without waiting.
     long Receive(char* buffer, size_t size, int timeoutMs) override
     {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            DWORD errors = 0;
+            COMSTAT status = {};
+            if (!ClearCommError(port_, &errors, &status))
+                return -1;
+            if (status.cbInQue > 0)
+                break;
+            if (std::chrono::steady_clock::now() >= deadline)
+                return 0;
+            Sleep(kPollMs);
+        }
         COMMTIMEOUTS timeouts = {};
         timeouts.ReadIntervalTimeout = MAXDWORD;
-        timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
-        timeouts.ReadTotalTimeoutConstant = static_cast<DWORD>(timeoutMs > 0 ? timeoutMs : 1);
         SetCommTimeouts(port_, &timeouts);
         DWORD count = 0;
         if (!ReadFile(port_, buffer, static_cast<DWORD>(size), &count, nullptr))
