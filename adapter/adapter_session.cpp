@@ -18,7 +18,6 @@ const int kMaxAdapterTimeoutMs = 3000;
 const int kLateMarginMs = 300;
 const int kAliveCheckMs = 500;
 const size_t kChunkSize = 4096;
-const int kNoAddress = -1;
 const int kSecondaryBase = 96;
 const int kMaxAddress = 30;
 
