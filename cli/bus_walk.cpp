@@ -79,6 +79,7 @@ InterfaceRecord ReadInterface(HKEY key, const char* nodeName, const HardwareKeyL
     record.path = nodeName;
     record.userName = values.Text(kUserName, nodeName, kUserNameSize);
     record.hardwareKey = values.Text(kHardwareKey, "", kHardwareKeySize);
+    record.adapter = values.Text(kAdapter, "", kHardwareKeySize);
     record.primary = values.Dword(kPrimaryAddress, kInterfacePrimaryAddress);
     record.systemController = values.Dword(kSystemController, 1);
     record.timeout = values.Dword(kTimeout, kDefaultTimeout);

@@ -30,6 +30,7 @@ struct InterfaceRecord {
     std::string path;  // "0000"
     std::string userName;
     std::string hardwareKey;
+    std::string adapter;    // the "++" adapter's URL, or empty
     bool boardPresent;
     std::string boardText;  // the board's description, or the unassigned text
     DriverCheck driverAnswer;

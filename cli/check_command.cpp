@@ -1,5 +1,7 @@
 #include "cli/check_command.h"
 
+#include "adapter/adapter_url.h"
+#include "cli/adapter_command.h"
 #include "cli/bus_walk.h"
 #include "cli/driver_service_check.h"
 #include "config/config_layout.h"
@@ -38,6 +40,22 @@ void CheckInputEnd(const std::string& where, const TerminatorSide& termIn, std::
                            "character in the applet's Properties");
 }
 
+void CheckAdapter(const std::string& where, const InterfaceRecord& bus, std::vector<std::string>& problems)
+{
+    if (bus.adapter.empty())
+        return;
+    AdapterAddress address;
+    std::string problem;
+    if (!ParseAdapterUrl(bus.adapter, address, problem)) {
+        problems.push_back(where + "the adapter " + bus.adapter + " is no adapter address: " + problem +
+                           "; set it again with quenbus adapter " + bus.userName + " URL");
+    } else if (AskAdapterVersion(bus.adapter, problem).empty()) {
+        problems.push_back(where + "the adapter " + bus.adapter + " does not answer ++ver (" + problem +
+                           "); check its power, cable and address, or unbind it with quenbus adapter " +
+                           bus.userName + " --clear");
+    }
+}
+
 void CheckInterface(const InterfaceRecord& bus, std::vector<std::string>& problems)
 {
     std::string where = Where(bus.path, bus.userName);
@@ -45,6 +63,7 @@ void CheckInterface(const InterfaceRecord& bus, std::vector<std::string>& proble
     if (!bus.hardwareKey.empty() && !bus.boardPresent)
         problems.push_back(where + "its board (" + bus.hardwareKey +
                            ") is not present; fit the board, or choose a present board in the applet's Properties");
+    CheckAdapter(where, bus, problems);
     if (bus.driverAnswer == DriverCheck::Unrecognised)
         problems.push_back(where + "the bus driver library does not know the name " + bus.userName +
                            "; rename the interface, or check the driver's installation");

@@ -28,6 +28,7 @@ struct ValueRule {
 const ValueRule kValueRules[] = {
     {kUserName, REG_SZ, Range::Any, kUserNameSize - 1, false, false},
     {kHardwareKey, REG_SZ, Range::Any, kHardwareKeyLength, false, true},
+    {kAdapter, REG_SZ, Range::Any, kHardwareKeyLength, false, true},
     {kSystemController, REG_DWORD, Range::Flag, 0, false, true},
     {kPrimaryAddress, REG_DWORD, Range::Primary, 0, false, false},
     {kSecondaryAddress, REG_DWORD, Range::Any, 0, false, false},

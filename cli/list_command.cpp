@@ -1,5 +1,6 @@
 #include "cli/list_command.h"
 
+#include "cli/adapter_command.h"
 #include "cli/bus_walk.h"
 #include "config/config_layout.h"
 
@@ -35,6 +36,16 @@ nlohmann::ordered_json SecondaryJson(DWORD secondary)
     return secondary <= kMaxSecondaryAddress ? nlohmann::ordered_json(secondary) : nlohmann::ordered_json(nullptr);
 }
 
+// The adapter's URL and its answer to ++ver (null when it gives none); null without one.
+nlohmann::ordered_json AdapterJson(const std::string& url)
+{
+    if (url.empty())
+        return nullptr;
+    std::string problem;
+    std::string version = AskAdapterVersion(url, problem);
+    return {{"url", url}, {"version", version.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(version)}};
+}
+
 void PrintField(std::ostream& out, const char* indent, const char* label, const std::string& value)
 {
     out << indent << std::left << std::setw(19) << label << value << '\n';
@@ -46,6 +57,12 @@ void PrintText(const std::vector<InterfaceRecord>& interfaces, std::ostream& out
         out << bus.userName << "  (node " << bus.path << ")  " << DriverAnswerText(bus.driverAnswer) << '\n';
         const char* indent = "    ";
         PrintField(out, indent, "board", bus.boardText);
+        if (!bus.adapter.empty()) {
+            std::string problem;
+            std::string version = AskAdapterVersion(bus.adapter, problem);
+            PrintField(out, indent, "adapter",
+                       bus.adapter + "  (" + (version.empty() ? "no answer: " + problem : version) + ")");
+        }
         PrintField(out, indent, "primary address", std::to_string(bus.primary));
         PrintField(out, indent, "system controller", bus.systemController ? "yes" : "no");
         PrintField(out, indent, "time-out", std::to_string(bus.timeout) + " ms");
@@ -81,6 +98,7 @@ nlohmann::ordered_json ToJson(const std::vector<InterfaceRecord>& interfaces)
                         {"node", bus.path},
                         {"hardwareKey", bus.hardwareKey},
                         {"board", bus.boardPresent ? nlohmann::ordered_json(bus.boardText) : nlohmann::ordered_json(nullptr)},
+                        {"adapter", AdapterJson(bus.adapter)},
                         {"driver", DriverAnswerText(bus.driverAnswer)},
                         {"primaryAddress", bus.primary},
                         {"systemController", bus.systemController != 0},

@@ -1,5 +1,6 @@
 // quenbus: inspect the bus configuration, find what is wrong with it and talk
 // to instruments. Exit status 0 success, 1 failure or problem found, 2 wrong usage.
+#include "cli/adapter_command.h"
 #include "cli/check_command.h"
 #include "cli/console_command.h"
 #include "cli/import_command.h"
@@ -82,6 +83,14 @@ int main(int argc, char** argv)
                          "save the configuration beside FILE first, then replace it with the file's");
     importFile->add_flag("--dry-run", importOptions.dryRun, "print what would change and change nothing");
 
+    std::string adapterUrl;
+    bool clearAdapter = false;
+    CLI::App* adapter = app.add_subcommand("adapter", "bind INTERFACE to a \"++\" GPIB adapter at URL, or unbind it "
+                                                      "with --clear; the adapter then serves it instead of a board");
+    adapter->add_option("INTERFACE", interfaceName, "the interface's name, as IEEE0")->required();
+    adapter->add_option("URL", adapterUrl, "tcp://HOST[:PORT] (port 1234 by default) or serial://COMn[?baud=N]");
+    adapter->add_flag("--clear", clearAdapter, "remove the binding");
+
     SetupOptions setupOptions;
     CLI::App* setup = app.add_subcommand("setup", "prepare this machine: the bus configuration, the driver service "
                                                   "and the hand-over to the driver");
@@ -148,6 +157,8 @@ int main(int argc, char** argv)
         return ExportCommand(file, std::cout, std::cerr);
     if (importFile->parsed())
         return ImportCommand(file, importOptions, std::cout, std::cerr);
+    if (adapter->parsed())
+        return AdapterCommand(interfaceName, adapterUrl, clearAdapter, std::cout, std::cerr);
     if (setup->parsed()) {
         std::vector<std::string> extras = setup->remaining();
         if (!extras.empty() || setup->get_subcommands().empty()) {

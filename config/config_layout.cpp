@@ -18,3 +18,4 @@ const char kTermOut0[] = "TermOut0";
 const char kTermOut1[] = "TermOut1";
 const char kTermIn[] = "TermIn";
 const char kTermOut[] = "TermOut";
+const char kAdapter[] = "Adapter";

@@ -23,6 +23,8 @@ extern const char kTermOut0[];
 extern const char kTermOut1[];
 extern const char kTermIn[];
 extern const char kTermOut[];
+// Our own: the "++" GPIB adapter that an interface drives (tcp://HOST[:PORT] or serial://COMn[?baud=N]).
+extern const char kAdapter[];
 
 // A terminator position without a character.
 const DWORD NO_TERM_CHAR = 0xFFFFFFFFu;

@@ -1,8 +1,10 @@
 // The bus driver library on the simulated bus: interfaces are resolved from
-// the bus configuration, devices are the instruments of simbus. Every call is
-// written to the bus log (simbus/trace.h).
+// the bus configuration, devices are the instruments of simbus, or of the
+// "++" GPIB adapter that the interface names. Every call is written to the
+// bus log (simbus/trace.h).
 #include "drovane/drovane.h"
 
+#include "adapter/adapter_session.h"
 #include "config/os_family.h"
 #include "drovane/interface_lookup.h"
 #include "simbus/sim_bus.h"
@@ -17,6 +19,7 @@ namespace {
 struct Handle {
     bool isDevice = false;
     std::string busName;
+    std::string adapter; // the adapter's URL; empty: the simulated bus
     int primary = 0;
     int secondary = kNoSecondary;
     DrvTermRecord termIn = {};
@@ -103,7 +106,8 @@ std::string RecordText(const DrvTermRecord* record)
 int OpenName(const char* name)
 {
     std::string busName;
-    int error = name ? LookUpInterface(name, busName) : DRV_ERR_UNKNOWN_NAME;
+    std::string adapter;
+    int error = name ? LookUpInterface(name, busName, adapter) : DRV_ERR_UNKNOWN_NAME;
     if (error != DRV_ERR_NONE)
         return Fail(error);
     for (const auto& entry : g_library.handles) {
@@ -119,7 +123,7 @@ int OpenDevice(const char* interfaceName, uint8_t primary, int secondary, const 
                const DrvTermRecord* termOut, int timeoutMs)
 {
     Handle handle;
-    int error = interfaceName ? LookUpInterface(interfaceName, handle.busName) : DRV_ERR_UNKNOWN_NAME;
+    int error = interfaceName ? LookUpInterface(interfaceName, handle.busName, handle.adapter) : DRV_ERR_UNKNOWN_NAME;
     if (error != DRV_ERR_NONE)
         return Fail(error);
     if (primary > kMaxBusAddress || !ValidSecondary(secondary) || !termIn || !termOut)
@@ -133,6 +137,48 @@ int OpenDevice(const char* interfaceName, uint8_t primary, int secondary, const 
     return AddHandle(handle);
 }
 
+AdapterTerminator AdapterSide(const DrvTermRecord& record)
+{
+    AdapterTerminator side;
+    side.eoi = record.eoi != 0;
+    side.eosEnabled = record.eosEnabled != 0;
+    side.eosChar = record.eosChar;
+    return side;
+}
+
+int ErrorOf(AdapterResult result)
+{
+    switch (result) {
+    case AdapterResult::Done:
+        return DRV_ERR_NONE;
+    case AdapterResult::NoListener:
+        return DRV_ERR_NO_LISTENER;
+    case AdapterResult::TimedOut:
+        return DRV_ERR_TIMEOUT;
+    case AdapterResult::Unreachable:
+        break;
+    }
+    // The adapter is the interface's board: it is not there.
+    return DRV_ERR_NO_BOARD;
+}
+
+long AdapterWrite(Handle& handle, const char* data, unsigned long count, int eoi)
+{
+    AdapterResult result = AdapterSessionFor(handle.adapter)
+                               .Write(handle.primary, handle.secondary, data, count, eoi == 1,
+                                      AdapterSide(handle.termOut), handle.timeoutMs);
+    return result == AdapterResult::Done ? static_cast<long>(count) : Fail(ErrorOf(result), &handle);
+}
+
+long AdapterRead(Handle& handle, char* buffer, unsigned long size)
+{
+    size_t count = 0;
+    AdapterResult result = AdapterSessionFor(handle.adapter)
+                               .Read(handle.primary, handle.secondary, buffer, size, AdapterSide(handle.termIn),
+                                     handle.timeoutMs, &count);
+    return result == AdapterResult::Done ? static_cast<long>(count) : Fail(ErrorOf(result), &handle);
+}
+
 long Write(int number, const char* data, unsigned long count, int eoi)
 {
     Handle* handle = FindDevice(number);
@@ -140,6 +186,8 @@ long Write(int number, const char* data, unsigned long count, int eoi)
         return Fail(DRV_ERR_BAD_HANDLE);
     if (!data && count)
         return Fail(DRV_ERR_BAD_ARGUMENT, handle);
+    if (!handle->adapter.empty())
+        return AdapterWrite(*handle, data, count, eoi);
     SimBus& bus = BusOf(handle->busName);
     const DrvTermRecord& term = handle->termOut;
     // An enabled end-of-string character goes with END: it ends a message.
@@ -165,6 +213,8 @@ long Read(int number, char* buffer, unsigned long size)
         return Fail(DRV_ERR_BAD_HANDLE);
     if (!buffer && size)
         return Fail(DRV_ERR_BAD_ARGUMENT, handle);
+    if (!handle->adapter.empty())
+        return AdapterRead(*handle, buffer, size);
     const DrvTermRecord& term = handle->termIn;
     size_t count = 0;
     if (!BusOf(handle->busName)

@@ -44,8 +44,9 @@ int LookUpDefaultInterface(const char* name, std::string& busName)
 
 } // namespace
 
-int LookUpInterface(const char* name, std::string& busName)
+int LookUpInterface(const char* name, std::string& busName, std::string& adapter)
 {
+    adapter.clear();
     HKEY root = nullptr;
     if (!ConfigOpenNode(nullptr, &root))
         return LookUpDefaultInterface(name, busName);
@@ -59,7 +60,10 @@ int LookUpInterface(const char* name, std::string& busName)
         if (!ConfigReadString(node.c_str(), kHardwareKey, hardwareKey, sizeof hardwareKey))
             hardwareKey[0] = '\0';
         busName = label;
-        return BoardPresent(hardwareKey) ? DRV_ERR_NONE : DRV_ERR_NO_BOARD;
+        char url[kHardwareKeySize];
+        if (ConfigReadString(node.c_str(), kAdapter, url, sizeof url))
+            adapter = url;
+        return !adapter.empty() || BoardPresent(hardwareKey) ? DRV_ERR_NONE : DRV_ERR_NO_BOARD;
     }
     return DRV_ERR_UNKNOWN_NAME;
 }

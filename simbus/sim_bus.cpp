@@ -62,6 +62,17 @@ void SimBus::Clear(int primary, int secondary)
         instrument->Output().clear();
 }
 
+bool SimBus::Present(int primary, int secondary)
+{
+    return Find(primary, secondary) != nullptr;
+}
+
+size_t SimBus::Unsaid(int primary, int secondary)
+{
+    Instrument* instrument = Find(primary, secondary);
+    return instrument ? instrument->Output().size() : 0;
+}
+
 SimBus& BusOf(const std::string& interfaceName)
 {
     static const Bench bench = LoadProcessBench();

@@ -24,6 +24,10 @@ public:
               size_t* count);
     // Drops what the instrument at the address has not said yet.
     void Clear(int primary, int secondary);
+    // Whether an instrument is at the address, and how much it has still to say.
+    bool Present(int primary, int secondary);
+    size_t Unsaid(int primary, int secondary);
+    bool RealTime() const { return realTime_; }
 
 private:
     Instrument* Find(int primary, int secondary);

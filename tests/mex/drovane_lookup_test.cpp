@@ -47,6 +47,19 @@ TEST_F(DrovaneNames, WithoutConfigurationTheFourDefaultInterfacesOpen)
     EXPECT_EQ(OpenByName(""), -DRV_ERR_UNKNOWN_NAME);
 }
 
+// An adapter serves as the interface's board: the name opens without one,
+// and without asking the adapter (none answers at port 1).
+TEST_F(DrovaneNames, AnInterfaceWithAnAdapterOpensWithoutABoard)
+{
+    LoadReg(Interfaces("", "") + "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0001]\n"
+                                 "\"Adapter\"=\"tcp://127.0.0.1:1\"\n");
+    EXPECT_EQ(OpenByName("GPIB0"), -DRV_ERR_NO_BOARD);
+    EXPECT_GE(OpenByName("gpib1"), 0);
+    // An empty value binds nothing.
+    LoadReg("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0001]\n\"Adapter\"=\"\"\n");
+    EXPECT_EQ(OpenByName("GPIB1"), -DRV_ERR_NO_BOARD);
+}
+
 TEST_F(DrovaneNames, AnInterfaceOpensByNameOnceAtATime)
 {
     DrvPrepare(-1, 0);

@@ -159,6 +159,31 @@ TEST_F(Nt5System, AppletShowsTheBusWithTheDriversAnswers)
     EXPECT_EQ(ReadString(node.Get(), "HardwareKey"), "ROOT\\KVX488\\0000") << "the page ran the initialisation";
 }
 
+// An interface bound to a "++" adapter counts as having its board: the plug,
+// without the adapter being asked (nothing answers at port 1).
+TEST_F(Nt5System, AnInterfaceWithAnAdapterShowsThePlug)
+{
+    LoadReg("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0001]\n\"UserName\"=\"IEEE1\"\n"
+            "\"Adapter\"=\"tcp://127.0.0.1:1\"\n");
+    CplModule cpl;
+    ASSERT_TRUE(cpl.Loaded());
+    OpenApplet(cpl, {
+        [] {
+            std::vector<TreeItem> tree = ReadTree(Tree());
+            EXPECT_EQ(tree.size(), 1u);
+            if (tree.size() != 1 || tree[0].children.size() != 4)
+                return true;
+            EXPECT_EQ(Labels(tree[0].children), (std::vector<std::string>{"IEEE0", "IEEE1", "IEEE2", "IEEE3"}));
+            EXPECT_EQ(tree[0].children[0].image, kFailedImage) << "neither board nor adapter";
+            EXPECT_EQ(tree[0].children[1].image, kAcceptedImage) << "its adapter";
+            return true;
+        },
+        Press(IDOK),
+    });
+    RegKey node = Open(HKEY_CURRENT_USER, "Software\\Korvex\\IEEE\\0001");
+    EXPECT_EQ(ReadString(node.Get(), "Adapter"), "tcp://127.0.0.1:1") << "the applet keeps the binding";
+}
+
 TEST_F(Nt5System, ApplyAndOkCommitPendingNamesAndCancelDropsThem)
 {
     CplModule cpl;

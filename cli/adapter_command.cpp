@@ -1,0 +1,93 @@
+#include "cli/adapter_command.h"
+
+#include "adapter/adapter_session.h"
+#include "config/config_layout.h"
+#include "config/config_nodes.h"
+#include "config/reg_key.h"
+#include "text/text_compare.h"
+
+namespace {
+
+const int kVersionTimeoutMs = 2000;
+const int kUsageError = 2;
+
+// The node of the interface with that name, or "".
+std::string InterfaceNode(const std::string& name, std::string& names)
+{
+    HKEY root = nullptr;
+    if (!ConfigOpenNode(nullptr, &root))
+        return "";
+    RegKey holder(root, nullptr);
+    for (const std::string& node : ConfigNodeNames(root)) {
+        char label[kUserNameSize];
+        if (!ConfigReadString(node.c_str(), kUserName, label, sizeof label))
+            continue;
+        names += (names.empty() ? "" : ", ") + std::string(label);
+        if (EqualNoCase(label, name))
+            return node;
+    }
+    return "";
+}
+
+} // namespace
+
+std::string AskAdapterVersion(const std::string& url, std::string& problem)
+{
+    // A session of its own, closed at once: an adapter may take one connection only.
+    AdapterSession session(url);
+    std::string version;
+    if (session.Version(kVersionTimeoutMs, version) == AdapterResult::Done && !version.empty())
+        return version;
+    problem = session.Problem().empty() ? "no answer to ++ver" : session.Problem();
+    return "";
+}
+
+int AdapterCommand(const std::string& interfaceName, const std::string& url, bool clear, std::ostream& out,
+                   std::ostream& err)
+{
+    AdapterAddress address;
+    std::string error;
+    if (clear == !url.empty()) {
+        err << "quenbus adapter: give either a URL or --clear\n";
+        return kUsageError;
+    }
+    if (!clear && !ParseAdapterUrl(url, address, error)) {
+        err << "quenbus adapter: " << url << ": " << error << '\n';
+        return kUsageError;
+    }
+    std::string names;
+    std::string node = InterfaceNode(interfaceName, names);
+    if (node.empty()) {
+        err << "quenbus adapter: no interface is named " << interfaceName << "; the configured interfaces are: "
+            << (names.empty() ? "none (open the IEEE 488 applet once, or run the setup program)" : names) << '\n';
+        return 1;
+    }
+    HKEY key = nullptr;
+    if (!ConfigOpenNode(node.c_str(), &key)) {
+        err << "quenbus adapter: the node " << node << " does not open\n";
+        return 1;
+    }
+    RegKey holder(key, nullptr);
+    if (clear) {
+        LONG result = RegDeleteValueA(key, kAdapter);
+        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
+            err << "quenbus adapter: the Adapter value of node " << node << " cannot be removed (error " << result
+                << ")\n";
+            return 1;
+        }
+        out << interfaceName << " (node " << node << "): no adapter; its board serves it again\n";
+        return 0;
+    }
+    if (!ConfigWriteString(node.c_str(), kAdapter, url.c_str())) {
+        err << "quenbus adapter: the Adapter value of node " << node << " cannot be written\n";
+        return 1;
+    }
+    out << interfaceName << " (node " << node << "): adapter " << url << '\n';
+    std::string problem;
+    std::string version = AskAdapterVersion(url, problem);
+    if (version.empty())
+        out << "the adapter does not answer yet (" << problem << "); check its power, cable and address\n";
+    else
+        out << "the adapter answers: " << version << '\n';
+    return 0;
+}

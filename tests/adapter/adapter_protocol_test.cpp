@@ -1,0 +1,331 @@
+// The bus driver library through a simulated "++" adapter: the exact bytes it
+// sends for each terminator setting, secondary addresses and escaped data,
+// and the failures of a dropped connection, a stalled or slow adapter and a
+// wrong host. Run by with_simulated_adapter.sh, which starts the adapter on
+// adapter.bench and names it in QUENBUS_ADAPTER_URL and its control port in
+// QUENBUS_ADAPTER_CONTROL; natively and under Wine alike.
+#include "adapter/byte_channel.h"
+#include "drovane/drovane.h"
+#include "registry_test_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const char kSetup[] = "++mode 1\n++auto 0\n++eot_enable 1\n++eot_char 4\n";
+const int kNoSecondary = 255;
+
+std::string Environment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// A line to the adapter's control port, and its answer.
+std::string Control(const std::string& line)
+{
+    AdapterAddress address;
+    address.host = "127.0.0.1";
+    address.port = std::atoi(Environment("QUENBUS_ADAPTER_CONTROL").c_str());
+    std::string error;
+    std::unique_ptr<ByteChannel> channel = OpenTcpChannel(address, 2000, error);
+    if (!channel || !channel->Send(line + "\n", 2000))
+        return "no control port: " + error;
+    std::string answer;
+    char buffer[4096];
+    for (;;) {
+        size_t newline = answer.find('\n');
+        if (newline != std::string::npos) {
+            if (line != "take")
+                return answer.substr(0, newline);
+            size_t size = std::strtoul(answer.c_str(), nullptr, 10);
+            if (answer.size() >= newline + 1 + size)
+                return answer.substr(newline + 1, size);
+        }
+        long count = channel->Receive(buffer, sizeof buffer, 2000);
+        if (count <= 0)
+            return answer;
+        answer.append(buffer, static_cast<size_t>(count));
+    }
+}
+
+// What the adapter received, waiting up to a second for `size` bytes: the
+// last line of a call that reads no answer may still be on its way.
+std::string TakeAtLeast(size_t size)
+{
+    std::string taken = Control("take");
+    for (Clock::time_point start = Clock::now(); taken.size() < size && Clock::now() - start < std::chrono::seconds(1);)
+        taken += Control("take");
+    return taken;
+}
+
+DrvTermRecord Record(int eoi, int eosEnabled, int eosChar)
+{
+    DrvTermRecord record = {};
+    record.eoi = eoi;
+    record.eosEnabled = eosEnabled;
+    record.eosChar = static_cast<uint8_t>(eosChar);
+    return record;
+}
+
+class AdapterProtocol : public RegistryTest {
+protected:
+    void SetUp() override
+    {
+        RegistryTest::SetUp();
+        ASSERT_FALSE(Environment("QUENBUS_ADAPTER_URL").empty()) << "run through with_simulated_adapter.sh";
+        LoadReg("REGEDIT4\n\n"
+                "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000]\n\"UserName\"=\"LAN0\"\n\"Adapter\"=\"" +
+                Environment("QUENBUS_ADAPTER_URL") +
+                "\"\n\n"
+                "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0001]\n\"UserName\"=\"LAN1\"\n"
+                "\"Adapter\"=\"tcp://127.0.0.1:1\"\n\n"
+                "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0002]\n\"UserName\"=\"LAN2\"\n"
+                "\"Adapter\"=\"tcp://192.0.2.1:1234\"\n");
+        ASSERT_EQ("ok", Control("normal"));
+        // A fresh connection, so that every setting is sent again.
+        ASSERT_EQ("ok", Control("close"));
+        Control("take");
+    }
+
+    void TearDown() override
+    {
+        for (int handle : handles_)
+            DrvClose(handle);
+        Control("normal");
+        RegistryTest::TearDown();
+    }
+
+    int Open(const char* name, int primary, int secondary, DrvTermRecord in, DrvTermRecord out, int timeoutMs)
+    {
+        int handle = DrvOpenDevice(name, "TEMP", static_cast<uint8_t>(primary), secondary, &in, &out, timeoutMs);
+        if (handle >= 0)
+            handles_.push_back(handle);
+        return handle;
+    }
+
+    long Write(int handle, const std::string& data) { return DrvWrite(handle, data.data(), data.size(), 1, 1, 0, 0, 0); }
+
+    std::string Read(int handle, unsigned long size = 256)
+    {
+        std::string reply(size, '\0');
+        long count = DrvRead(handle, &reply[0], size, 1, 0, 0, 0);
+        reply.resize(count > 0 ? static_cast<size_t>(count) : 0);
+        return reply;
+    }
+
+    std::vector<int> handles_;
+};
+
+long ElapsedMs(Clock::time_point start)
+{
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+TEST_F(AdapterProtocol, AQueryGoesAsControllerWithTheDevicesSettings)
+{
+    DrvTermRecord cr = Record(1, 1, 13);
+    int handle = Open("LAN0", 22, kNoSecondary, cr, cr, 2000);
+    ASSERT_GE(handle, 0);
+    EXPECT_EQ(5, Write(handle, "*IDN?"));
+    EXPECT_EQ("Simbus,Multimeter,0,1.0\n", Read(handle));
+    EXPECT_EQ(std::string(kSetup) +
+                  "++addr 22\n++read_tmo_ms 2000\n++spoll 22\n++eos 3\n++eoi 1\n*IDN?\n++read 13\n",
+              Control("take"));
+
+    // The settings the adapter holds are not sent again; a time-out above
+    // the adapter's 3000 ms goes as 3000.
+    int other = Open("lan0", 5, kNoSecondary, cr, cr, 20000);
+    ASSERT_GE(other, 0);
+    EXPECT_EQ(2, Write(other, "hi"));
+    EXPECT_EQ("hi", Read(other));
+    EXPECT_EQ("++addr 5\n++read_tmo_ms 3000\n++spoll 5\nhi\n++read 13\n", Control("take"));
+}
+
+TEST_F(AdapterProtocol, OutputTerminatorsChooseEosOrGoAsData)
+{
+    struct Case {
+        DrvTermRecord out;
+        std::string data;
+        std::string stream;  // after the listener check
+        std::string reply;   // of the echo
+    };
+    const Case cases[] = {
+        // CR, LF and CR LF that end a message are appended by the adapter.
+        {Record(1, 1, 13), "AB\rCD", "++eos 1\n++eoi 1\nAB\n++eos 3\nCD\n", "CD"},
+        {Record(1, 1, 10), "AB\r\n", "++eos 0\n++eoi 1\nAB\n", "AB"},
+        {Record(1, 1, 10), "AB\n", "++eos 2\n++eoi 1\nAB\n", "AB"},
+        // Another character goes as data, escaped where it must be.
+        {Record(1, 1, '+'), "1+", "++eos 3\n++eoi 1\n1\x1b+\n", "1+"},
+        // No output character: the data as it is, EOI as the device says.
+        {Record(1, 0, 13), "X\rY", "++eos 3\n++eoi 1\nX\x1b\rY\n", "X\rY"},
+        // Without EOI the message after the last ';' does not end (the echo keeps it).
+        {Record(0, 1, ';'), "A;B", "++eos 3\n++eoi 1\nA;\n++eoi 0\nB\n", "A;"},
+    };
+    DrvTermRecord eoiOnly = Record(1, 0, 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.data);
+        ASSERT_EQ("ok", Control("close"));
+        Control("take");
+        int handle = Open("LAN0", 5, kNoSecondary, eoiOnly, c.out, 2000);
+        ASSERT_GE(handle, 0);
+        EXPECT_EQ(static_cast<long>(c.data.size()), Write(handle, c.data));
+        EXPECT_EQ(c.reply, Read(handle));
+        std::string prefix = std::string(kSetup) + "++addr 5\n++read_tmo_ms 2000\n++spoll 5\n";
+        EXPECT_EQ(prefix + c.stream + "++read eoi\n", Control("take"));
+        DrvClose(handle);
+        handles_.pop_back();
+    }
+    // Ends the echo's open message.
+    EXPECT_EQ(1, Write(Open("LAN0", 5, kNoSecondary, eoiOnly, eoiOnly, 2000), "."));
+}
+
+TEST_F(AdapterProtocol, InputTerminatorsChooseTheRead)
+{
+    // The character ends the read; the rest of the answer stays for the next.
+    int character = Open("LAN0", 3, kNoSecondary, Record(1, 1, 13), Record(1, 0, 0), 2000);
+    int eoi = Open("LAN0", 3, kNoSecondary, Record(1, 0, 0), Record(1, 0, 0), 2000);
+    ASSERT_GE(character, 0);
+    ASSERT_GE(eoi, 0);
+    EXPECT_EQ(5, Write(character, "DATA?"));
+    EXPECT_EQ("first\r", Read(character));
+    EXPECT_EQ("second", Read(eoi));
+    EXPECT_EQ(std::string(kSetup) + "++addr 3\n++read_tmo_ms 2000\n++spoll 3\n++eos 3\n++eoi 1\nDATA?\n"
+                                    "++read 13\n++read eoi\n",
+              Control("take"));
+
+    // A longer answer than the buffer: the rest comes with the next read,
+    // without asking the adapter again.
+    int talker = Open("LAN0", 12, kNoSecondary, Record(1, 0, 0), Record(1, 0, 0), 2000);
+    EXPECT_EQ(1, Write(talker, "?"));
+    EXPECT_EQ(256u, Read(talker, 256).size());
+    std::string rest;
+    for (int i = 256; i < 300; ++i)
+        rest += static_cast<char>('A' + i % 26);
+    EXPECT_EQ(rest, Read(talker, 256));
+    EXPECT_EQ("++addr 12\n++spoll 12\n?\n++read eoi\n", Control("take"));
+}
+
+TEST_F(AdapterProtocol, SecondaryAddressesGoAs96AndMore)
+{
+    DrvTermRecord cr = Record(1, 1, 13);
+    int there = Open("LAN0", 4, 7, cr, cr, 1000);
+    ASSERT_GE(there, 0);
+    EXPECT_EQ(3, Write(there, "S?7"));
+    EXPECT_EQ("S?7", Read(there));
+    EXPECT_EQ(std::string(kSetup) + "++addr 4 103\n++read_tmo_ms 1000\n++spoll 4 103\n++eos 3\n++eoi 1\nS?7\n"
+                                    "++read 13\n",
+              Control("take"));
+
+    // Without the secondary address nothing listens at 4.
+    int none = Open("LAN0", 4, kNoSecondary, cr, cr, 300);
+    Clock::time_point start = Clock::now();
+    EXPECT_LT(Write(none, "S?"), 0);
+    EXPECT_EQ(DRV_ERR_NO_LISTENER, DrvLastError(none, 0));
+    EXPECT_LT(ElapsedMs(start), 300 + 1000);
+    EXPECT_EQ("++addr 4\n++read_tmo_ms 300\n++spoll 4\n++ver\n", Control("take"));
+}
+
+TEST_F(AdapterProtocol, DataHoldingCrLfEscAndPlusIsEscaped)
+{
+    const std::string data = "+a\r\n\x1b+b++c";
+    int handle = Open("LAN0", 5, kNoSecondary, Record(1, 0, 0), Record(1, 0, 0), 2000);
+    ASSERT_GE(handle, 0);
+    EXPECT_EQ(static_cast<long>(data.size()), Write(handle, data));
+    EXPECT_EQ(data, Read(handle));
+    EXPECT_EQ(std::string(kSetup) + "++addr 5\n++read_tmo_ms 2000\n++spoll 5\n++eos 3\n++eoi 1\n"
+                                    "\x1b+a\x1b\r\x1b\n\x1b\x1b\x1b+b\x1b+\x1b+c\n++read eoi\n",
+              Control("take"));
+}
+
+TEST_F(AdapterProtocol, ASilentDeviceTimesOutAndIsCleared)
+{
+    int handle = Open("LAN0", 9, kNoSecondary, Record(1, 1, 13), Record(1, 1, 13), 400);
+    ASSERT_GE(handle, 0);
+    EXPECT_EQ(5, Write(handle, "*IDN?"));
+    Clock::time_point start = Clock::now();
+    EXPECT_EQ("", Read(handle));
+    EXPECT_EQ(DRV_ERR_TIMEOUT, DrvLastError(handle, 0));
+    EXPECT_LT(ElapsedMs(start), 400 + 1000);
+    std::string expected = std::string(kSetup) + "++addr 9\n++read_tmo_ms 400\n++spoll 9\n++eos 3\n++eoi 1\n*IDN?\n"
+                                                 "++read 13\n++ver\n++clr\n";
+    EXPECT_EQ(expected, TakeAtLeast(expected.size()));
+}
+
+// A failed call of each fault, within the device's time-out and a second,
+// and a working call once the adapter is back.
+class AdapterFaults : public AdapterProtocol {
+protected:
+    void ExpectFailureInTime(int timeoutMs, int error)
+    {
+        int handle = Open("LAN0", 22, kNoSecondary, Record(1, 1, 13), Record(1, 1, 13), timeoutMs);
+        ASSERT_GE(handle, 0);
+        Clock::time_point start = Clock::now();
+        EXPECT_LT(Write(handle, "*IDN?"), 0);
+        EXPECT_EQ(error, DrvLastError(handle, 0));
+        EXPECT_LT(ElapsedMs(start), timeoutMs + 1000);
+    }
+
+    void ExpectWorking()
+    {
+        int handle = Open("LAN0", 22, kNoSecondary, Record(1, 1, 13), Record(1, 1, 13), 1000);
+        ASSERT_GE(handle, 0);
+        EXPECT_EQ(5, Write(handle, "*IDN?"));
+        EXPECT_EQ("Simbus,Multimeter,0,1.0\n", Read(handle));
+    }
+};
+
+TEST_F(AdapterFaults, ADroppedConnectionFailsAndTheNextCallConnectsAgain)
+{
+    ExpectWorking();
+    ASSERT_EQ("ok", Control("drop"));
+    ExpectFailureInTime(1000, DRV_ERR_NO_BOARD);
+    ExpectWorking();
+    // Closed between calls: the next call notices before it sends, and connects again.
+    ASSERT_EQ("ok", Control("close"));
+    ExpectWorking();
+}
+
+TEST_F(AdapterFaults, AStalledAdapterFailsWithinTheTimeOut)
+{
+    ExpectWorking();
+    ASSERT_EQ("ok", Control("stall"));
+    ExpectFailureInTime(800, DRV_ERR_TIMEOUT);
+    ASSERT_EQ("ok", Control("resume"));
+    ExpectWorking();
+}
+
+TEST_F(AdapterFaults, ASlowAdapterWorksWithinTheTimeOutAndFailsBeyondIt)
+{
+    ASSERT_EQ("ok", Control("slow 200"));
+    ExpectWorking();
+    ASSERT_EQ("ok", Control("slow 3000"));
+    ExpectFailureInTime(700, DRV_ERR_TIMEOUT);
+    ASSERT_EQ("ok", Control("normal"));
+    ExpectWorking();
+}
+
+TEST_F(AdapterFaults, AWrongHostFailsWithinTheTimeOut)
+{
+    DrvTermRecord cr = Record(1, 1, 13);
+    for (const char* name : {"LAN1", "LAN2"}) {
+        SCOPED_TRACE(name);
+        int handle = Open(name, 22, kNoSecondary, cr, cr, 600);
+        ASSERT_GE(handle, 0);
+        Clock::time_point start = Clock::now();
+        EXPECT_LT(Write(handle, "*IDN?"), 0);
+        EXPECT_EQ(DRV_ERR_NO_BOARD, DrvLastError(handle, 0));
+        EXPECT_EQ("", Read(handle));
+        EXPECT_EQ(DRV_ERR_NO_BOARD, DrvLastError(handle, 0));
+        EXPECT_LT(ElapsedMs(start), 2 * 600 + 1000);
+    }
+    ExpectWorking();
+}
+
+} // namespace

@@ -1,0 +1,448 @@
+// A simulated "++" GPIB adapter in front of the simulated bus, for the tests:
+//   quenbus-adapter-sim [--bench FILE] [--record FILE] [--pty] [--ports FILE]
+// It serves the protocol on a TCP port of the loopback interface (with
+// --pty on a pseudo-terminal instead, as a USB adapter's serial port) and
+// prints "data PORT" (or "serial PATH") and "control PORT". Every byte it
+// receives is recorded. The control port takes one command a line and
+// answers "ok" (or the record):
+//   drop        close the connection when its next line comes, unanswered
+//   close       close every connection now
+//   stall       take no more lines until resume
+//   resume      take lines again
+//   slow MS     wait MS before every answer
+//   normal      none of these
+//   take        "N" and the N bytes received since the last take
+#include "simbus/bench.h"
+#include "simbus/sim_bus.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <mutex>
+#include <netinet/in.h>
+#include <poll.h>
+#include <set>
+#include <sstream>
+#include <string>
+#include <sys/socket.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+const char kVersion[] = "quenbus simulated GPIB adapter 1.0";
+const char kEscape = 27;
+const int kSecondaryBase = 96;
+const size_t kLargestAnswer = 1 << 17;
+
+struct Faults {
+    bool drop = false;
+    bool stall = false;
+    int slowMs = 0;
+};
+
+// The adapter's settings, as its commands leave them.
+struct Settings {
+    int primary = 0;
+    int secondary = kNoSecondary;
+    int eos = 0;
+    bool eoi = true;
+    bool eotEnable = false;
+    char eotChar = 0;
+    int readTimeoutMs = 500;
+    int mode = 1;
+};
+
+class Adapter {
+public:
+    Adapter(const Bench& bench, const char* recordPath) : bus_(bench)
+    {
+        if (recordPath)
+            record_ = std::fopen(recordPath, "wb");
+    }
+
+    void Connected(int fd, bool open)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (open)
+            connections_.insert(fd);
+        else
+            connections_.erase(fd);
+    }
+
+    void Received(const char* data, size_t count)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        received_.append(data, count);
+        if (record_) {
+            std::fwrite(data, 1, count, record_);
+            std::fflush(record_);
+        }
+    }
+
+    // Waits while stalled; false when the connection is to be dropped.
+    bool TakeLine()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        resumed_.wait(lock, [this] { return !faults_.stall; });
+        if (!faults_.drop)
+            return true;
+        faults_.drop = false;
+        return false;
+    }
+
+    // The answer to one line ("" for none).
+    std::string Handle(const std::string& line, bool command)
+    {
+        std::string answer;
+        int slowMs = 0;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            answer = command ? Command(line.substr(2)) : Data(line);
+            slowMs = faults_.slowMs;
+        }
+        if (!answer.empty() && slowMs > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(slowMs));
+        return answer;
+    }
+
+    std::string Control(const std::string& line)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::istringstream words(line);
+        std::string word;
+        words >> word;
+        if (word == "drop") {
+            faults_.drop = true;
+        } else if (word == "stall") {
+            faults_.stall = true;
+        } else if (word == "resume") {
+            faults_.stall = false;
+        } else if (word == "slow") {
+            words >> faults_.slowMs;
+        } else if (word == "close") {
+            for (int fd : connections_)
+                shutdown(fd, SHUT_RDWR);
+        } else if (word == "normal") {
+            faults_ = Faults();
+        } else if (word == "take") {
+            std::string taken;
+            taken.swap(received_);
+            return std::to_string(taken.size()) + "\n" + taken;
+        } else {
+            return "unknown control command\n";
+        }
+        resumed_.notify_all();
+        return "ok\n";
+    }
+
+private:
+    std::string Command(const std::string& text)
+    {
+        std::istringstream words(text);
+        std::string name;
+        words >> name;
+        std::string argument;
+        bool given = static_cast<bool>(words >> argument);
+        int number = given ? std::atoi(argument.c_str()) : 0;
+        if (name == "ver")
+            return std::string(kVersion) + "\r\n";
+        if (name == "addr") {
+            if (!given)
+                return std::to_string(settings_.primary) + "\r\n";
+            settings_.primary = number;
+            int secondary = 0;
+            settings_.secondary = words >> secondary ? secondary - kSecondaryBase : kNoSecondary;
+        } else if (name == "eos") {
+            settings_.eos = number;
+        } else if (name == "eoi") {
+            settings_.eoi = number != 0;
+        } else if (name == "eot_enable") {
+            settings_.eotEnable = number != 0;
+        } else if (name == "eot_char") {
+            settings_.eotChar = static_cast<char>(number);
+        } else if (name == "read_tmo_ms") {
+            settings_.readTimeoutMs = number;
+        } else if (name == "mode") {
+            settings_.mode = number;
+        } else if (name == "clr") {
+            bus_.Clear(settings_.primary, settings_.secondary);
+        } else if (name == "spoll") {
+            int primary = given ? number : settings_.primary;
+            int secondary = kNoSecondary;
+            if (words >> secondary)
+                secondary -= kSecondaryBase;
+            if (bus_.Present(primary, secondary))
+                return "0\r\n";
+            Wait();
+        } else if (name == "read") {
+            return Read(given && argument != "eoi" ? number : -1);
+        }
+        return "";
+    }
+
+    // A wait for a talker that never comes: the read time-out on a real-time bench.
+    void Wait()
+    {
+        if (bus_.RealTime())
+            std::this_thread::sleep_for(std::chrono::milliseconds(settings_.readTimeoutMs));
+    }
+
+    std::string Read(int character)
+    {
+        std::string answer(kLargestAnswer, '\0');
+        size_t count = 0;
+        bool ended = bus_.Read(settings_.primary, settings_.secondary, &answer[0], answer.size(), true, character,
+                               settings_.readTimeoutMs, &count);
+        answer.resize(count);
+        // The byte that came with EOI is the instrument's last.
+        if (ended && count > 0 && settings_.eotEnable && bus_.Unsaid(settings_.primary, settings_.secondary) == 0)
+            answer += settings_.eotChar;
+        return answer;
+    }
+
+    std::string Data(const std::string& bytes)
+    {
+        static const char* const kAppended[] = {"\r\n", "\r", "\n", ""};
+        std::string message = bytes + (settings_.eos >= 0 && settings_.eos <= 3 ? kAppended[settings_.eos] : "");
+        bus_.Write(settings_.primary, settings_.secondary, message.data(), message.size(), settings_.eoi);
+        return "";
+    }
+
+    std::mutex mutex_;
+    std::condition_variable resumed_;
+    SimBus bus_;
+    Settings settings_;
+    Faults faults_;
+    std::string received_;
+    FILE* record_ = nullptr;
+    std::set<int> connections_;
+};
+
+// Splits the received bytes into lines: an unescaped CR or LF ends one, ESC
+// takes the next byte as it is, and a line that begins with an unescaped
+// "++" is a command.
+class LineReader {
+public:
+    template <typename Handler> void Feed(const char* data, size_t count, Handler handle)
+    {
+        for (size_t i = 0; i < count; ++i) {
+            char c = data[i];
+            if (escaped_) {
+                escaped_ = false;
+                line_ += c;
+            } else if (c == kEscape) {
+                escaped_ = true;
+            } else if (c == '\r' || c == '\n') {
+                if (!line_.empty() && !handle(line_, plainPluses_ >= 2))
+                    return;
+                line_.clear();
+                plainPluses_ = 0;
+            } else {
+                if (c == '+' && plainPluses_ == static_cast<int>(line_.size()))
+                    ++plainPluses_;
+                line_ += c;
+            }
+        }
+    }
+
+private:
+    std::string line_;
+    bool escaped_ = false;
+    int plainPluses_ = 0;
+};
+
+bool SendAll(int fd, const std::string& bytes, bool socket)
+{
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        ssize_t count = socket ? send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL)
+                               : write(fd, bytes.data() + sent, bytes.size() - sent);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        sent += static_cast<size_t>(count);
+    }
+    return true;
+}
+
+// Serves one connection (or the serial line) until it closes or is dropped.
+void Serve(Adapter& adapter, int fd, bool socket)
+{
+    if (socket)
+        adapter.Connected(fd, true);
+    LineReader reader;
+    char buffer[4096];
+    bool open = true;
+    while (open) {
+        ssize_t count = read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0) {
+            if (socket)
+                break;
+            // The serial line has no client for the moment.
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            continue;
+        }
+        adapter.Received(buffer, static_cast<size_t>(count));
+        reader.Feed(buffer, static_cast<size_t>(count), [&](const std::string& line, bool command) {
+            if (!adapter.TakeLine()) {
+                open = !socket;
+                return socket ? false : true;
+            }
+            std::string answer = adapter.Handle(line, command);
+            if (!answer.empty() && !SendAll(fd, answer, socket))
+                open = !socket;
+            return open;
+        });
+    }
+    if (socket) {
+        adapter.Connected(fd, false);
+        close(fd);
+    }
+}
+
+int Listen(int* port)
+{
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    int on = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd, 8) != 0) {
+        std::perror("simulated adapter: listen");
+        std::exit(1);
+    }
+    socklen_t length = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    *port = ntohs(address.sin_port);
+    return fd;
+}
+
+void ServeControl(Adapter& adapter, int listener)
+{
+    for (;;) {
+        int fd = accept(listener, nullptr, nullptr);
+        if (fd < 0)
+            continue;
+        std::thread([&adapter, fd] {
+            std::string line;
+            char c;
+            while (read(fd, &c, 1) == 1) {
+                if (c != '\n') {
+                    line += c;
+                    continue;
+                }
+                if (!SendAll(fd, adapter.Control(line), true))
+                    break;
+                line.clear();
+            }
+            close(fd);
+        }).detach();
+    }
+}
+
+// A pseudo-terminal in raw mode: the client opens its slave as a serial port.
+int OpenPty(std::string& path, int& slave)
+{
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+        std::perror("simulated adapter: pseudo-terminal");
+        std::exit(1);
+    }
+    path = ptsname(master);
+    // Held open, so that the line stays up between the client's openings.
+    slave = open(path.c_str(), O_RDWR | O_NOCTTY);
+    termios settings = {};
+    tcgetattr(slave, &settings);
+    cfmakeraw(&settings);
+    tcsetattr(slave, TCSANOW, &settings);
+    return master;
+}
+
+Bench ReadBench(const char* path)
+{
+    Bench bench;
+    std::string error;
+    if (!path) {
+        ParseBench(kDefaultBench, bench, error);
+        return bench;
+    }
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    if (!file || !ParseBench(text.str(), bench, error)) {
+        std::fprintf(stderr, "simulated adapter: %s: %s\n", path, file ? error.c_str() : "cannot read the file");
+        std::exit(2);
+    }
+    return bench;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const char* benchPath = nullptr;
+    const char* recordPath = nullptr;
+    const char* portsPath = nullptr;
+    bool pty = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string option = argv[i];
+        if (option == "--pty")
+            pty = true;
+        else if (i + 1 < argc && option == "--bench")
+            benchPath = argv[++i];
+        else if (i + 1 < argc && option == "--record")
+            recordPath = argv[++i];
+        else if (i + 1 < argc && option == "--ports")
+            portsPath = argv[++i];
+        else {
+            std::fprintf(stderr, "usage: %s [--bench FILE] [--record FILE] [--pty] [--ports FILE]\n", argv[0]);
+            return 2;
+        }
+    }
+    Adapter adapter(ReadBench(benchPath), recordPath);
+    int controlPort = 0;
+    int control = Listen(&controlPort);
+    std::string announce;
+    int dataPort = 0;
+    int data = -1;
+    int master = -1;
+    int slave = -1;
+    if (pty) {
+        std::string path;
+        master = OpenPty(path, slave);
+        announce = "serial " + path + "\n";
+    } else {
+        data = Listen(&dataPort);
+        announce = "data " + std::to_string(dataPort) + "\n";
+    }
+    announce += "control " + std::to_string(controlPort) + "\n";
+    if (portsPath) {
+        std::string partial = std::string(portsPath) + ".part";
+        std::ofstream(partial) << announce;
+        std::rename(partial.c_str(), portsPath);
+    }
+    std::fputs(announce.c_str(), stdout);
+    std::fflush(stdout);
+    std::thread(ServeControl, std::ref(adapter), control).detach();
+    if (pty) {
+        Serve(adapter, master, false);
+        return 0;
+    }
+    for (;;) {
+        int fd = accept(data, nullptr, nullptr);
+        if (fd >= 0)
+            std::thread(Serve, std::ref(adapter), fd, true).detach();
+    }
+}
