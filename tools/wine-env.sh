@@ -1,28 +1,48 @@
 # Wine settings shared by the project's scripts; source it, then call the
-# functions with the prefix to use.
+# functions with the prefix to use. A prefix is 64-bit (wine64) or 32-bit
+# (Debian's 32-bit loader, package wine32:i386): an existing prefix keeps the
+# architecture it records, a new one takes $WINEARCH (win64 unless set).
 
-quenbus_find_wine() {
-    local dir
-    for dir in /usr/lib/wine /usr/lib/x86_64-linux-gnu/wine /usr/bin; do
-        if [ -x "$dir/wine64" ]; then
-            WINE="$dir/wine64"
-            if [ -x "$dir/wineserver64" ]; then WINESERVER="$dir/wineserver64"; else WINESERVER="$dir/wineserver"; fi
+quenbus_find_wine() { # win64 | win32
+    local loader=wine64 server=wineserver64 package=wine64 dir
+    if [ "$1" = win32 ]; then loader=wine server=wineserver32 package=wine32; fi
+    for dir in /usr/lib/wine /usr/lib/x86_64-linux-gnu/wine /usr/lib/i386-linux-gnu/wine; do
+        if [ -x "$dir/$loader" ] && { [ "$1" = win64 ] || [ -x "$dir/$server" ]; }; then
+            WINE="$dir/$loader"
+            if [ -x "$dir/$server" ]; then WINESERVER="$dir/$server"; else WINESERVER="$dir/wineserver"; fi
             return 0
         fi
     done
     if command -v dpkg >/dev/null 2>&1; then
-        WINE=$(dpkg -L wine64 2>/dev/null | grep '/wine64$' | head -n 1)
-        WINESERVER=$(dpkg -L wine64 2>/dev/null | grep '/wineserver64$' | head -n 1)
+        WINE=$(dpkg -L "$package" 2>/dev/null | grep "/$loader\$" | head -n 1)
+        WINESERVER=$(dpkg -L "$package" 2>/dev/null | grep "/$server\$" | head -n 1)
         [ -n "$WINE" ] && [ -n "$WINESERVER" ] && return 0
     fi
-    echo "wine64 not found; install Debian's wine64 package" >&2
+    echo "$loader not found; install Debian's $package package" >&2
     return 1
 }
 
+# Whether this machine runs Wine of that architecture: 32-bit Wine is a
+# 32-bit x86 Linux program, which a kernel without IA-32 emulation refuses.
+quenbus_wine_runs() { # win64 | win32
+    (quenbus_find_wine "$1" 2>/dev/null && "$WINE" --version >/dev/null 2>&1)
+}
+
+# The architecture of a prefix: what its registry records, else $WINEARCH.
+quenbus_prefix_arch() {
+    local recorded=""
+    if [ -f "$1/system.reg" ]; then
+        recorded=$(sed -n 's/^#arch=\(win32\|win64\)\r\{0,1\}$/\1/p' "$1/system.reg" | head -n 1)
+    fi
+    echo "${recorded:-${WINEARCH:-win64}}"
+}
+
 quenbus_wine_env() {
-    quenbus_find_wine || return 1
+    local arch
+    arch=$(quenbus_prefix_arch "$1")
+    quenbus_find_wine "$arch" || return 1
     export WINEPREFIX="$1"
-    export WINEARCH=win64
+    export WINEARCH="$arch"
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
     export WINE WINESERVER
