@@ -106,7 +106,7 @@ Section "IEEE 488 applet and tools" SecMain
   WriteUninstaller "$INSTDIR\uninstall.exe"
 SectionEnd
 
-Section "Simulated bus (work without hardware)" SecSimulated
+Section "Simulated bus" SecSimulated
   !insertmacro InstallSimulatedLibrary drovane.dll
   !insertmacro InstallSimulatedLibrary sicl32.dll
 SectionEnd

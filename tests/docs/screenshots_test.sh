@@ -29,14 +29,14 @@ for name in $names; do
     documented_size=$(identify -format '%wx%h' "$documented")
     fresh_size=$(identify -format '%wx%h' "$fresh")
     if [ "$documented_size" != "$fresh_size" ]; then
-        fail "$name: the window is now $fresh_size, the guide shows $documented_size; copy $fresh to docs/images/$name.png"
+        fail "$name: the window is now $fresh_size, the guide shows $documented_size; update docs/images/$name.png from $fresh"
         continue
     fi
     differing=$(printf '%.0f' "$(compare -metric AE -fuzz 10% "$documented" "$fresh" null: 2>&1)")
     width=${fresh_size%x*}
     height=${fresh_size#*x}
     if [ "$((differing * 50))" -gt "$((width * height))" ]; then
-        fail "$name: $differing of $((width * height)) pixels differ from the window as it is now; copy $fresh to docs/images/$name.png"
+        fail "$name: $differing of $((width * height)) pixels differ from the window as it is now; update docs/images/$name.png from $fresh"
         continue
     fi
     echo "ok: $name ($fresh_size, $differing pixels differ)"
