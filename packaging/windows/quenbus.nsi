@@ -183,13 +183,25 @@ Function DriverPage
   Pop $0
   ${NSD_CreateLabel} 0 0 100% 24u "Driver file (.sys) of the board. Leave it empty to set up only the bus configuration."
   Pop $0
-  ${NSD_CreateText} 0 26u 100% 12u "$Driver"
+  ${NSD_CreateText} 0 26u 80% 12u "$Driver"
   Pop $DriverField
+  ${NSD_CreateBrowseButton} 82% 25u 18% 14u "Browse..."
+  Pop $0
+  ${NSD_OnClick} $0 BrowseDriver
   ${NSD_CreateLabel} 0 48u 100% 12u "Service name of the driver:"
   Pop $0
   ${NSD_CreateText} 0 62u 50% 12u "$Service"
   Pop $ServiceField
   nsDialogs::Show
+FunctionEnd
+
+Function BrowseDriver
+  ${NSD_GetText} $DriverField $0
+  nsDialogs::SelectFileDialog open "$0" "Drivers (*.sys)|*.sys|All files|*.*"
+  Pop $0
+  ${If} $0 != ""
+    ${NSD_SetText} $DriverField $0
+  ${EndIf}
 FunctionEnd
 
 Function DriverPageLeave
