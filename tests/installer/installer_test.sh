@@ -2,17 +2,22 @@
 # The Windows installer as a lab meets it, in a fresh Wine prefix: silent
 # install, what the machine then holds, a second install over the first,
 # silent uninstall, uninstall with /PURGE, a machine with a bus driver
-# library of its own; and a screenshot of the installer's first page.
-# usage: installer_test.sh WINEPREFIX SETUP_EXE STUB_DRIVER APPLET_LISTER_EXE SCREENSHOT_DIR LIBRARY_DIR
+# library of its own; an install through the pages, photographed.
+# usage: installer_test.sh WINEPREFIX SETUP_EXE STUB_DRIVER APPLET_LISTER_EXE PAGES_EXE SCREENSHOT_DIR LIBRARY_DIR
 # (LIBRARY_DIR: the built drovane.dll and sicl32.dll, copied in as a machine's own)
 set -u
 prefix=$1
 setup=$2
 stub=$3
 lister=$4
-screenshots=$5
-built_libraries=$6
+pages=$5
+screenshots=$6
+built_libraries=$7
 . "$(dirname "$0")/../../tools/wine-env.sh"
+if [ -d "$prefix" ]; then
+    quenbus_wine_stop "$prefix"
+    "$WINESERVER" -w
+fi
 rm -rf "$prefix"
 quenbus_wine_start "$prefix" || exit 1
 trap 'quenbus_wine_stop "$prefix"' EXIT
@@ -137,23 +142,21 @@ check "uninstall succeeds" uninstall
 check "the uninstaller leaves the machine's library and removes what it installed" only_own_left
 rm -f "$own_drovane"
 
-# --- The installer's first page, photographed.
+# --- Through the pages, as a person installs: the details list shows what
+# the set-up did; the pages are photographed.
 mkdir -p "$screenshots"
 "$WINE" "$setup" >/dev/null 2>&1 &
 installer_pid=$!
-shot=""
-for _ in $(seq 1 60); do
-    sleep 1
-    window=$(xwininfo -root -tree 2>/dev/null | grep -F '"quenbus 1.0.0 Setup' | awk '{print $1}' | head -n 1)
-    if [ -n "$window" ]; then
-        sleep 2
-        shot="$screenshots/installer_components.png"
-        import -display "$DISPLAY" -window "$window" "$shot" 2>/dev/null || shot=""
-        break
-    fi
-done
-kill "$installer_pid" 2>/dev/null
-check "a screenshot of the installer's first page" test -n "$shot"
+details=$("$WINE" "$pages" "$driver" QbByHand "$(echo "Z:$screenshots" | tr / '\\')" 2>&1 | tr -d '\r')
+wait "$installer_pid"
+shows() { grep -qF -- "$1" <<<"$details" || { echo "$details" | sed 's/^/    /'; return 1; }; }
+check "the details list shows the set-up's words" shows "Driver service QbByHand started."
+check "the driver given on its page runs" output_has "Driver service QbByHand: running" \
+    "${quenbus[@]}" setup status --service QbByHand
+check "the pages were photographed" all_exist "$screenshots/installer_components.bmp" \
+    "$screenshots/installer_driver.bmp" "$screenshots/installer_details.bmp"
+check "uninstall removes the driver given on the page" uninstall
+check "no driver service is left" no_key 'HKLM\System\CurrentControlSet\Services\QbByHand'
 
 echo "$failures failed"
 [ "$failures" -eq 0 ]
