@@ -78,6 +78,15 @@ bool WaitForPage(HWND installer, const std::string& start)
     return false;
 }
 
+// The window in front, so that its caption is drawn active in every picture.
+void Photograph(HWND installer, const std::string& path)
+{
+    SetForegroundWindow(installer);
+    RedrawWindow(installer, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    Sleep(1000);
+    SaveScreenshot(installer, path);
+}
+
 void Next(HWND installer)
 {
     Sleep(300);
@@ -100,14 +109,14 @@ int main(int argc, char** argv)
     }
     if (!WaitForPage(installer, "Check the components"))
         return 1;
-    Sleep(1000);
-    SaveScreenshot(installer, shots + "\\installer_components.bmp");
+    Photograph(installer, shots + "\\installer_components.bmp");
     Next(installer);
     if (!WaitForPage(installer, "Setup will install"))
         return 1;
     Next(installer);
     if (!WaitForPage(installer, "Driver file"))
         return 1;
+    Sleep(500);
     std::vector<HWND> edits = Controls(installer, "Edit");
     if (edits.size() != 2) {
         std::fprintf(stderr, "the driver page has %zu edit fields, not 2\n", edits.size());
@@ -115,7 +124,7 @@ int main(int argc, char** argv)
     }
     SetWindowTextA(edits[0], argv[1]);
     SetWindowTextA(edits[1], argv[2]);
-    SaveScreenshot(installer, shots + "\\installer_driver.bmp");
+    Photograph(installer, shots + "\\installer_driver.bmp");
     Next(installer);
 
     // The install is over when Next (now Close) is enabled again.
@@ -139,7 +148,7 @@ int main(int argc, char** argv)
     for (int i = 0; i < count; ++i)
         std::printf("%s\n", ListItemText(process, lists[0], i, 0).c_str());
     CloseHandle(process);
-    SaveScreenshot(installer, shots + "\\installer_details.bmp");
+    Photograph(installer, shots + "\\installer_details.bmp");
     PostMessageA(installer, WM_COMMAND, IDOK, 0);
     return 0;
 }
