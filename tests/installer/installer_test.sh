@@ -31,7 +31,10 @@ simulated_files=("$system32/drovane.dll" "$system32/sicl32.dll")
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\quenbus'
 device_key='HKCU\Software\Korvex\IEEE\0000\0000'
 service=QbInstalled
-driver=$(echo "Z:$stub" | tr / '\\')
+# The board's driver where a lab keeps it, so that no build path shows in the pictures.
+mkdir -p "$prefix/drive_c/drivers"
+cp "$stub" "$prefix/drive_c/drivers/quenbus_stub.sys"
+driver='C:\drivers\quenbus_stub.sys'
 quenbus=("$WINE" 'C:\Program Files\quenbus\quenbus.exe')
 
 failures=0
