@@ -1,0 +1,9 @@
+% quenbus: IEEE 488 (GPIB) instruments from MATLAB and GNU Octave.
+%
+% Commands
+%   busquery - Send a command to an IEEE 488 instrument and read its reply.
+%   buswrite - Send a command to an IEEE 488 instrument.
+%
+% The interfaces (IEEE0, IEEE1, ...) and their devices are configured in the
+% IEEE 488 applet of the Control Panel; the quenbus tool lists and checks them
+% (quenbus list, quenbus check) and talks to instruments (quenbus query).
