@@ -13,47 +13,51 @@
 
 namespace {
 
+struct InstallerSearch {
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK IsInstaller(HWND window, LPARAM data)
+{
+    std::string caption = TextOf(window);
+    if (caption.rfind("quenbus ", 0) == 0 && caption.find(" Setup") != std::string::npos && IsWindowVisible(window)) {
+        reinterpret_cast<InstallerSearch*>(data)->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND FindInstaller()
 {
-    struct Search {
-        HWND found = nullptr;
-    } search;
+    InstallerSearch search;
     for (int i = 0; i < 600 && !search.found; ++i) {
-        EnumWindows(
-            [](HWND window, LPARAM data) -> BOOL {
-                std::string caption = TextOf(window);
-                if (caption.rfind("quenbus ", 0) == 0 && caption.find(" Setup") != std::string::npos &&
-                    IsWindowVisible(window)) {
-                    reinterpret_cast<Search*>(data)->found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        EnumWindows(IsInstaller, reinterpret_cast<LPARAM>(&search));
         if (!search.found)
             Sleep(100);
     }
     return search.found;
 }
 
+struct ControlSearch {
+    const char* className;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectControl(HWND window, LPARAM data)
+{
+    auto* search = reinterpret_cast<ControlSearch*>(data);
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpiA(name, search->className) == 0 && IsWindowVisible(window))
+        search->found.push_back(window);
+    return TRUE;
+}
+
 // The controls of a class inside the installer's window, in creation order.
 std::vector<HWND> Controls(HWND installer, const char* className)
 {
-    struct Search {
-        const char* className;
-        std::vector<HWND> found;
-    } search{className, {}};
-    EnumChildWindows(
-        installer,
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            char name[64] = "";
-            GetClassNameA(window, name, sizeof name);
-            if (lstrcmpiA(name, s->className) == 0 && IsWindowVisible(window))
-                s->found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ControlSearch search{className, {}};
+    EnumChildWindows(installer, CollectControl, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
