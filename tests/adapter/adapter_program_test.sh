@@ -22,21 +22,12 @@ else
     forget_configuration() { rm -f "$QUENBUS_REGISTRY_FILE"; }
 fi
 
-failures=0
+. "$(dirname "$0")/../cli/program_checks.sh"
 run() {
     quenbus "$@" >out.txt 2>err.txt
     status=$?
     output=$(tr -d '\r' <out.txt)
     errors=$(tr -d '\r' <err.txt)
-}
-expect() {
-    if [ "$status" -ne "$1" ] || ! grep -qF -- "$2" <<<"$output$errors"; then
-        echo "FAILED: $3 (status $status, expected $1; expected to see: $2)"
-        printf '%s\n%s\n' "$output" "$errors" | sed 's/^/    /'
-        failures=$((failures + 1))
-    else
-        echo "ok: $3"
-    fi
 }
 
 forget_configuration

@@ -36,10 +36,7 @@ else
     remove_boards() { :; }
 fi
 
-failures=0
-output=""
-errors=""
-status=0
+. "$(dirname "$0")/program_checks.sh"
 # run [INPUT] -- ARGS...: runs the program with INPUT on standard input.
 run() {
     local input=$1
@@ -48,16 +45,6 @@ run() {
     status=$?
     output=$(tr -d '\r' <out.txt)
     errors=$(tr -d '\r' <err.txt)
-}
-# expect STATUS TEXT DESCRIPTION: the last run ended with STATUS and said TEXT (out or err).
-expect() {
-    if [ "$status" -ne "$1" ] || ! grep -qF -- "$2" <<<"$output$errors"; then
-        echo "FAILED: $3 (status $status, expected $1; expected to see: $2)"
-        printf '%s\n%s\n' "$output" "$errors" | sed 's/^/    /'
-        failures=$((failures + 1))
-    else
-        echo "ok: $3"
-    fi
 }
 
 forget_configuration
