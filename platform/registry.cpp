@@ -27,7 +27,7 @@ struct Value {
     std::vector<BYTE> data;
 };
 
-struct Key {
+struct Key : std::enable_shared_from_this<Key> {
     std::string name;
     bool deleted = false;
     // Refuses writes of its values.
@@ -42,8 +42,13 @@ bool IsStringType(DWORD type)
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
+struct Root {
+    HKEY handle;
+    KeyPtr key;
+};
+
 struct Registry {
-    std::map<HKEY, KeyPtr> roots;
+    Root roots[3] = {{HKEY_CURRENT_USER, nullptr}, {HKEY_LOCAL_MACHINE, nullptr}, {HKEY_DYN_DATA, nullptr}};
     std::map<uintptr_t, KeyPtr> handles;
     uintptr_t nextHandle = 0x1000;
 
@@ -52,17 +57,24 @@ struct Registry {
     void Reset()
     {
         handles.clear();
-        roots.clear();
-        roots[HKEY_CURRENT_USER] = std::make_shared<Key>();
-        roots[HKEY_LOCAL_MACHINE] = std::make_shared<Key>();
-        roots[HKEY_DYN_DATA] = std::make_shared<Key>();
+        for (Root& root : roots)
+            root.key = std::make_shared<Key>();
     }
 
-    LONG Resolve(HKEY hkey, KeyPtr& out) const
+    Key* RootKey(HKEY hkey) const
     {
-        auto root = roots.find(hkey);
-        if (root != roots.end()) {
-            out = root->second;
+        for (const Root& root : roots) {
+            if (root.handle == hkey)
+                return root.key.get();
+        }
+        return nullptr;
+    }
+
+    // The key of a handle; the store keeps it alive until the handle closes.
+    LONG Resolve(HKEY hkey, Key*& out) const
+    {
+        if (Key* root = RootKey(hkey)) {
+            out = root;
             return ERROR_SUCCESS;
         }
         auto handle = handles.find(reinterpret_cast<uintptr_t>(hkey));
@@ -70,15 +82,15 @@ struct Registry {
             return ERROR_INVALID_HANDLE;
         if (handle->second->deleted)
             return ERROR_KEY_DELETED;
-        out = handle->second;
+        out = handle->second.get();
         return ERROR_SUCCESS;
     }
 
-    HKEY NewHandle(const KeyPtr& key)
+    HKEY NewHandle(Key* key)
     {
         uintptr_t id = nextHandle;
         nextHandle += 4;
-        handles[id] = key;
+        handles.emplace(id, key->shared_from_this());
         return reinterpret_cast<HKEY>(id);
     }
 };
@@ -184,65 +196,61 @@ std::vector<KeyPtr>::iterator FindSubkeySlot(Key& key, const std::string& name)
                             [](const KeyPtr& k, const std::string& n) { return CompareNoCase(k->name, n) < 0; });
 }
 
-KeyPtr FindSubkey(Key& key, const std::string& name)
-{
-    auto slot = FindSubkeySlot(key, name);
-    if (slot != key.subkeys.end() && CompareNoCase((*slot)->name, name) == 0)
-        return *slot;
-    return nullptr;
-}
-
 Value* FindValue(Key& key, const char* name)
 {
     std::string wanted = name ? name : "";
     for (Value& value : key.values) {
-        if (CompareNoCase(value.name, wanted) == 0)
+        if (EqualNoCase(value.name, wanted))
             return &value;
     }
     return nullptr;
 }
 
-// Splits a relative path at backslashes; a trailing backslash is allowed.
-LONG SplitPath(const char* path, std::vector<std::string>& parts)
+// The length of a relative path without its trailing backslash, which is
+// allowed; 0 when a part of it is empty.
+size_t CheckedPathLength(const char* path)
 {
-    std::string text = path;
-    if (!text.empty() && text.back() == '\\')
-        text.pop_back();
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find('\\', start);
-        if (end == std::string::npos)
-            end = text.size();
-        if (end == start)
-            return ERROR_BAD_PATHNAME;
-        parts.push_back(text.substr(start, end - start));
-        start = end + 1;
+    size_t length = std::strlen(path);
+    if (length && path[length - 1] == '\\')
+        --length;
+    if (length == 0 || path[0] == '\\' || path[length - 1] == '\\')
+        return 0;
+    for (size_t i = 1; i < length; ++i) {
+        if (path[i] == '\\' && path[i - 1] == '\\')
+            return 0;
     }
-    return ERROR_SUCCESS;
+    return length;
 }
 
-LONG Walk(KeyPtr from, const char* path, bool create, KeyPtr& out, bool* created = nullptr)
+// Walks the first `length` characters of a checked path down from `from`.
+LONG Walk(Key* from, const char* path, size_t length, bool create, Key*& out, bool* created = nullptr)
 {
-    std::vector<std::string> parts;
-    LONG rc = SplitPath(path, parts);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    KeyPtr current = from;
-    for (const std::string& part : parts) {
-        KeyPtr next = FindSubkey(*current, part);
-        if (!next) {
+    Key* current = from;
+    std::string part;
+    for (size_t start = 0; start < length;) {
+        const void* stop = std::memchr(path + start, '\\', length - start);
+        size_t end = stop ? static_cast<size_t>(static_cast<const char*>(stop) - path) : length;
+        part.assign(path + start, end - start);
+        auto slot = FindSubkeySlot(*current, part);
+        if (slot == current->subkeys.end() || !EqualNoCase((*slot)->name, part)) {
             if (!create)
                 return ERROR_FILE_NOT_FOUND;
-            next = std::make_shared<Key>();
-            next->name = part;
-            current->subkeys.insert(FindSubkeySlot(*current, part), next);
+            slot = current->subkeys.insert(slot, std::make_shared<Key>());
+            (*slot)->name = part;
             if (created)
                 *created = true;
         }
-        current = next;
+        current = slot->get();
+        start = end + 1;
     }
     out = current;
     return ERROR_SUCCESS;
+}
+
+LONG Walk(Key* from, const char* path, bool create, Key*& out, bool* created = nullptr)
+{
+    size_t length = CheckedPathLength(path);
+    return length ? Walk(from, path, length, create, out, created) : ERROR_BAD_PATHNAME;
 }
 
 LONG OpenOrCreate(HKEY hkey, LPCSTR subKey, PHKEY result, bool create)
@@ -250,7 +258,7 @@ LONG OpenOrCreate(HKEY hkey, LPCSTR subKey, PHKEY result, bool create)
     if (!result)
         return ERROR_INVALID_PARAMETER;
     Registry& registry = Store();
-    KeyPtr key;
+    Key* key = nullptr;
     LONG rc = registry.Resolve(hkey, key);
     if (rc != ERROR_SUCCESS)
         return rc;
@@ -259,7 +267,7 @@ LONG OpenOrCreate(HKEY hkey, LPCSTR subKey, PHKEY result, bool create)
         *result = create ? registry.NewHandle(key) : hkey;
         return ERROR_SUCCESS;
     }
-    KeyPtr target;
+    Key* target = nullptr;
     bool created = false;
     rc = Walk(key, subKey, create, target, &created);
     if (rc != ERROR_SUCCESS)
@@ -285,8 +293,8 @@ size_t PlatformOpenKeyCount()
 
 bool PlatformSetKeyReadOnly(HKEY root, const char* path, bool readOnly)
 {
-    KeyPtr from;
-    KeyPtr key;
+    Key* from = nullptr;
+    Key* key = nullptr;
     if (Store().Resolve(root, from) != ERROR_SUCCESS || Walk(from, path, false, key) != ERROR_SUCCESS)
         return false;
     key->readOnly = readOnly;
@@ -306,14 +314,14 @@ LONG RegCreateKeyA(HKEY key, LPCSTR subKey, PHKEY result)
 LONG RegCloseKey(HKEY key)
 {
     Registry& registry = TheRegistry();
-    if (registry.roots.count(key))
+    if (registry.RootKey(key))
         return ERROR_SUCCESS;
     return registry.handles.erase(reinterpret_cast<uintptr_t>(key)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
 LONG RegQueryValueExA(HKEY hkey, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD size)
 {
-    KeyPtr key;
+    Key* key = nullptr;
     LONG rc = Store().Resolve(hkey, key);
     if (rc != ERROR_SUCCESS)
         return rc;
@@ -343,7 +351,7 @@ LONG RegQueryValueExA(HKEY hkey, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE data
 
 LONG RegSetValueExA(HKEY hkey, LPCSTR name, DWORD, DWORD type, const BYTE* data, DWORD size)
 {
-    KeyPtr key;
+    Key* key = nullptr;
     LONG rc = Store().Resolve(hkey, key);
     if (rc != ERROR_SUCCESS)
         return rc;
@@ -368,7 +376,7 @@ LONG RegSetValueExA(HKEY hkey, LPCSTR name, DWORD, DWORD type, const BYTE* data,
 
 LONG RegDeleteValueA(HKEY hkey, LPCSTR name)
 {
-    KeyPtr key;
+    Key* key = nullptr;
     LONG rc = Store().Resolve(hkey, key);
     if (rc != ERROR_SUCCESS)
         return rc;
@@ -385,7 +393,7 @@ LONG RegDeleteValueA(HKEY hkey, LPCSTR name)
 LONG RegEnumKeyExA(HKEY hkey, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD, LPSTR className,
                    LPDWORD classLength, PFILETIME lastWrite)
 {
-    KeyPtr key;
+    Key* key = nullptr;
     LONG rc = Store().Resolve(hkey, key);
     if (rc != ERROR_SUCCESS)
         return rc;
@@ -416,7 +424,7 @@ LONG RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD capacity)
 LONG RegEnumValueA(HKEY hkey, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD, LPDWORD type, LPBYTE data,
                    LPDWORD size)
 {
-    KeyPtr key;
+    Key* key = nullptr;
     LONG rc = Store().Resolve(hkey, key);
     if (rc != ERROR_SUCCESS)
         return rc;
@@ -447,25 +455,25 @@ LONG RegDeleteKeyA(HKEY hkey, LPCSTR subKey)
 {
     if (!subKey)
         return ERROR_INVALID_PARAMETER;
-    Registry& registry = Store();
-    KeyPtr key;
-    LONG rc = registry.Resolve(hkey, key);
+    Key* key = nullptr;
+    LONG rc = Store().Resolve(hkey, key);
     if (rc != ERROR_SUCCESS)
         return rc;
     if (!*subKey)
         return ERROR_ACCESS_DENIED;
-    std::vector<std::string> parts;
-    rc = SplitPath(subKey, parts);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    KeyPtr parent = key;
-    for (size_t i = 0; i + 1 < parts.size(); ++i) {
-        parent = FindSubkey(*parent, parts[i]);
-        if (!parent)
-            return ERROR_FILE_NOT_FOUND;
-    }
-    auto slot = FindSubkeySlot(*parent, parts.back());
-    if (slot == parent->subkeys.end() || CompareNoCase((*slot)->name, parts.back()) != 0)
+    size_t length = CheckedPathLength(subKey);
+    if (length == 0)
+        return ERROR_BAD_PATHNAME;
+    // The parent is the path up to the last part.
+    size_t last = length;
+    while (last > 0 && subKey[last - 1] != '\\')
+        --last;
+    Key* parent = key;
+    if (last > 0 && Walk(key, subKey, last - 1, false, parent) != ERROR_SUCCESS)
+        return ERROR_FILE_NOT_FOUND;
+    std::string name(subKey + last, length - last);
+    auto slot = FindSubkeySlot(*parent, name);
+    if (slot == parent->subkeys.end() || !EqualNoCase((*slot)->name, name))
         return ERROR_FILE_NOT_FOUND;
     if (!(*slot)->subkeys.empty())
         return ERROR_ACCESS_DENIED;

@@ -22,9 +22,13 @@ bool EqualNoCase(const std::string& a, const std::string& b)
 int CompareNoCase(const std::string& a, const std::string& b)
 {
     size_t n = a.size() < b.size() ? a.size() : b.size();
+    const char* pa = a.data();
+    const char* pb = b.data();
     for (size_t i = 0; i < n; ++i) {
-        unsigned char ca = static_cast<unsigned char>(LowerCase(a[i]));
-        unsigned char cb = static_cast<unsigned char>(LowerCase(b[i]));
+        if (pa[i] == pb[i])
+            continue;
+        unsigned char ca = static_cast<unsigned char>(LowerCase(pa[i]));
+        unsigned char cb = static_cast<unsigned char>(LowerCase(pb[i]));
         if (ca != cb)
             return ca < cb ? -1 : 1;
     }
