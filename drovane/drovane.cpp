@@ -10,16 +10,18 @@
 #include "simbus/sim_bus.h"
 #include "simbus/trace.h"
 
-#include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace {
 
 struct Handle {
+    bool open = false;
     bool isDevice = false;
     std::string busName;
     std::string adapter; // the adapter's URL; empty: the simulated bus
+    SimBus* bus = nullptr; // a device's simulated bus
     int primary = 0;
     int secondary = kNoSecondary;
     DrvTermRecord termIn = {};
@@ -32,7 +34,8 @@ struct Library {
     Library() { LoadOsVersion(); }
 
     std::mutex mutex;
-    std::map<int, Handle> handles;
+    // By number; the slot of a closed handle goes to the next one opened.
+    std::vector<Handle> handles;
     int lastError = DRV_ERR_NONE;
     // The error of the call in progress, for the log.
     int callError = DRV_ERR_NONE;
@@ -50,10 +53,12 @@ int Fail(int error, Handle* handle = nullptr)
     return -1;
 }
 
-Handle* Find(int handle)
+Handle* Find(int number)
 {
-    auto found = g_library.handles.find(handle);
-    return found == g_library.handles.end() ? nullptr : &found->second;
+    if (number < 0 || static_cast<size_t>(number) >= g_library.handles.size())
+        return nullptr;
+    Handle& handle = g_library.handles[static_cast<size_t>(number)];
+    return handle.open ? &handle : nullptr;
 }
 
 Handle* FindDevice(int handle)
@@ -62,13 +67,18 @@ Handle* FindDevice(int handle)
     return found && found->isDevice ? found : nullptr;
 }
 
-int AddHandle(const Handle& handle)
+int AddHandle(Handle&& handle)
 {
-    int number = 0;
-    while (g_library.handles.count(number))
+    std::vector<Handle>& handles = g_library.handles;
+    size_t number = 0;
+    while (number < handles.size() && handles[number].open)
         ++number;
-    g_library.handles[number] = handle;
-    return number;
+    handle.open = true;
+    if (number == handles.size())
+        handles.push_back(std::move(handle));
+    else
+        handles[number] = std::move(handle);
+    return static_cast<int>(number);
 }
 
 bool ValidSecondary(int secondary)
@@ -110,13 +120,13 @@ int OpenName(const char* name)
     int error = name ? LookUpInterface(name, busName, adapter) : DRV_ERR_UNKNOWN_NAME;
     if (error != DRV_ERR_NONE)
         return Fail(error);
-    for (const auto& entry : g_library.handles) {
-        if (!entry.second.isDevice && entry.second.busName == busName)
+    for (const Handle& open : g_library.handles) {
+        if (open.open && !open.isDevice && open.busName == busName)
             return Fail(DRV_ERR_ALREADY_OPEN);
     }
     Handle handle;
     handle.busName = busName;
-    return AddHandle(handle);
+    return AddHandle(std::move(handle));
 }
 
 int OpenDevice(const char* interfaceName, uint8_t primary, int secondary, const DrvTermRecord* termIn,
@@ -134,7 +144,9 @@ int OpenDevice(const char* interfaceName, uint8_t primary, int secondary, const 
     handle.termIn = *termIn;
     handle.termOut = *termOut;
     handle.timeoutMs = timeoutMs;
-    return AddHandle(handle);
+    if (handle.adapter.empty())
+        handle.bus = &BusOf(handle.busName);
+    return AddHandle(std::move(handle));
 }
 
 AdapterTerminator AdapterSide(const DrvTermRecord& record)
@@ -188,7 +200,7 @@ long Write(int number, const char* data, unsigned long count, int eoi)
         return Fail(DRV_ERR_BAD_ARGUMENT, handle);
     if (!handle->adapter.empty())
         return AdapterWrite(*handle, data, count, eoi);
-    SimBus& bus = BusOf(handle->busName);
+    SimBus& bus = *handle->bus;
     const DrvTermRecord& term = handle->termOut;
     // An enabled end-of-string character goes with END: it ends a message.
     unsigned long start = 0;
@@ -217,9 +229,8 @@ long Read(int number, char* buffer, unsigned long size)
         return AdapterRead(*handle, buffer, size);
     const DrvTermRecord& term = handle->termIn;
     size_t count = 0;
-    if (!BusOf(handle->busName)
-             .Read(handle->primary, handle->secondary, buffer, size, term.eoi != 0, term.eosEnabled ? term.eosChar : -1,
-                   handle->timeoutMs, &count))
+    if (!handle->bus->Read(handle->primary, handle->secondary, buffer, size, term.eoi != 0,
+                           term.eosEnabled ? term.eosChar : -1, handle->timeoutMs, &count))
         return Fail(DRV_ERR_TIMEOUT, handle);
     return static_cast<long>(count);
 }
@@ -254,7 +265,10 @@ int DROVANE_CALL DrvOpenName(const char* name)
 int DROVANE_CALL DrvClose(int handle)
 {
     Call call;
-    int result = g_library.handles.erase(handle) ? 0 : Fail(DRV_ERR_BAD_HANDLE);
+    Handle* found = Find(handle);
+    int result = found ? 0 : Fail(DRV_ERR_BAD_HANDLE);
+    if (found)
+        found->open = false;
     if (!TraceEnabled())
         return result;
     return call.Log("DrvClose(" + std::to_string(handle) + ")", result);

@@ -5,9 +5,12 @@
 #include "config/hardware_store.h"
 #include "config/os_family.h"
 #include "config/reg_key.h"
+#include "config/registry_access.h"
 #include "discovery/board_discovery.h"
 #include "drovane/drovane.h"
 #include "text/text_compare.h"
+
+#include <cstring>
 
 namespace {
 
@@ -30,16 +33,17 @@ bool BoardPresent(const char* hardwareKey)
     return false;
 }
 
+// "IEEE0" to "IEEE3", in any case.
 int LookUpDefaultInterface(const char* name, std::string& busName)
 {
-    for (int number = 0; number < kDefaultInterfaceCount; ++number) {
-        std::string candidate = "IEEE" + std::to_string(number);
-        if (EqualNoCase(candidate, name)) {
-            busName = candidate;
-            return DRV_ERR_NONE;
-        }
-    }
-    return DRV_ERR_UNKNOWN_NAME;
+    const char kPrefix[] = "IEEE";
+    const size_t digit = sizeof kPrefix - 1;
+    if (std::strlen(name) != digit + 1 || !StartsWithNoCase(name, kPrefix) || name[digit] < '0' ||
+        name[digit] >= '0' + kDefaultInterfaceCount)
+        return DRV_ERR_UNKNOWN_NAME;
+    busName = kPrefix;
+    busName += name[digit];
+    return DRV_ERR_NONE;
 }
 
 } // namespace
@@ -52,16 +56,20 @@ int LookUpInterface(const char* name, std::string& busName, std::string& adapter
         return LookUpDefaultInterface(name, busName);
     RegKey holder(root, HKEY_CURRENT_USER);
     for (const std::string& node : ConfigNodeNames(root)) {
+        HKEY key = nullptr;
+        if (RegOpenKeyA(root, node.c_str(), &key) != ERROR_SUCCESS)
+            continue;
+        RegKey nodeKey(key, root);
         // An interface without a name of text has no name to open it by.
         char label[kUserNameSize];
-        if (!ConfigReadString(node.c_str(), kUserName, label, sizeof label) || !EqualNoCase(label, name))
+        if (!RegReadTyped(key, kUserName, label, sizeof label, REG_SZ) || !EqualNoCase(label, name))
             continue;
         char hardwareKey[kHardwareKeySize];
-        if (!ConfigReadString(node.c_str(), kHardwareKey, hardwareKey, sizeof hardwareKey))
+        if (!RegReadTyped(key, kHardwareKey, hardwareKey, sizeof hardwareKey, REG_SZ))
             hardwareKey[0] = '\0';
         busName = label;
         char url[kHardwareKeySize];
-        if (ConfigReadString(node.c_str(), kAdapter, url, sizeof url))
+        if (RegReadTyped(key, kAdapter, url, sizeof url, REG_SZ))
             adapter = url;
         return !adapter.empty() || BoardPresent(hardwareKey) ? DRV_ERR_NONE : DRV_ERR_NO_BOARD;
     }
