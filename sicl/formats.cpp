@@ -26,19 +26,22 @@ bool FormatWrite(const char* format, va_list& args, WriteText& text)
             if (!argument)
                 return false;
             text.bytes += argument;
-            text.shownArguments += ", " + Quoted(argument);
+            if (text.showArguments)
+                text.shownArguments += ", " + Quoted(argument);
             break;
         }
         case 'd': {
             std::string number = std::to_string(va_arg(args, int));
             text.bytes += number;
-            text.shownArguments += ", " + number;
+            if (text.showArguments)
+                text.shownArguments += ", " + number;
             break;
         }
         case 'c': {
             char c = static_cast<char>(va_arg(args, int));
             text.bytes += c;
-            text.shownArguments += ", " + Quoted(&c, 1);
+            if (text.showArguments)
+                text.shownArguments += ", " + Quoted(&c, 1);
             break;
         }
         default:

@@ -13,7 +13,9 @@ struct WriteText {
     std::string bytes;
     // Offsets just after each line feed of the format itself: each goes with END.
     std::vector<size_t> ends;
-    // The arguments as the bus log shows them: ", \"text\", 5".
+    // The arguments as the bus log shows them: ", \"text\", 5", made only
+    // when `showArguments` is set.
+    bool showArguments = true;
     std::string shownArguments;
 };
 

@@ -8,11 +8,10 @@
 #include "text/text_compare.h"
 
 #include <cctype>
-#include <cstdlib>
 #include <cstring>
-#include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -20,6 +19,8 @@ const char kInterfaceName[] = "hpib7";
 const long kDefaultTimeoutMs = 10000;
 
 struct Session {
+    bool open = false;
+    SimBus* bus = nullptr;
     int primary = 0;
     int secondary = kNoSecondary;
     long timeoutMs = kDefaultTimeoutMs;
@@ -28,7 +29,8 @@ struct Session {
 
 struct Library {
     std::mutex mutex;
-    std::map<int, Session> sessions;
+    // Session id N in slot N - 1; the slot of a closed session goes to the next one opened.
+    std::vector<Session> sessions;
     // The error of the call in progress, for the log.
     int callError = SICL_ERR_NONE;
 };
@@ -63,36 +65,38 @@ int Fail(int error, int result)
 
 Session* Find(int id)
 {
-    auto found = g_library.sessions.find(id);
-    return found == g_library.sessions.end() ? nullptr : &found->second;
+    if (id < 1 || static_cast<size_t>(id) > g_library.sessions.size())
+        return nullptr;
+    Session& session = g_library.sessions[static_cast<size_t>(id) - 1];
+    return session.open ? &session : nullptr;
 }
 
-// A bus address, 0 to 30, taking all of `text`.
-bool ParseBusAddress(const std::string& text, int& address)
+// A bus address, 0 to 30, taking all of the text from `begin` to `end`.
+bool ParseBusAddress(const char* begin, const char* end, int& address)
 {
-    if (text.empty() || text.size() > 2)
+    if (begin == end || end - begin > 2)
         return false;
-    for (char c : text) {
-        if (!std::isdigit(static_cast<unsigned char>(c)))
+    address = 0;
+    for (const char* c = begin; c < end; ++c) {
+        if (!std::isdigit(static_cast<unsigned char>(*c)))
             return false;
+        address = address * 10 + (*c - '0');
     }
-    address = std::atoi(text.c_str());
     return address <= kMaxBusAddress;
 }
 
 // "hpib7,PRIMARY[,SECONDARY]", the interface name in any case.
 bool ParseAddress(const char* address, Session& session)
 {
-    std::string text = address;
-    size_t first = text.find(',');
-    if (first == std::string::npos)
+    const char* first = std::strchr(address, ',');
+    const size_t nameLength = sizeof kInterfaceName - 1;
+    if (!first || static_cast<size_t>(first - address) != nameLength || !StartsWithNoCase(address, kInterfaceName))
         return false;
-    if (!EqualNoCase(text.substr(0, first), kInterfaceName))
+    const char* second = std::strchr(first + 1, ',');
+    const char* primaryEnd = second ? second : first + 1 + std::strlen(first + 1);
+    if (!ParseBusAddress(first + 1, primaryEnd, session.primary))
         return false;
-    size_t second = text.find(',', first + 1);
-    if (!ParseBusAddress(text.substr(first + 1, second - first - 1), session.primary))
-        return false;
-    return second == std::string::npos || ParseBusAddress(text.substr(second + 1), session.secondary);
+    return !second || ParseBusAddress(second + 1, second + 1 + std::strlen(second + 1), session.secondary);
 }
 
 int Open(const char* address)
@@ -100,17 +104,23 @@ int Open(const char* address)
     Session session;
     if (!address || !ParseAddress(address, session))
         return Fail(SICL_ERR_BAD_ADDRESS, 0);
-    int id = 1;
-    while (g_library.sessions.count(id))
-        ++id;
-    g_library.sessions[id] = session;
-    return id;
+    session.open = true;
+    session.bus = &BusOf(kInterfaceName);
+    std::vector<Session>& sessions = g_library.sessions;
+    size_t slot = 0;
+    while (slot < sessions.size() && sessions[slot].open)
+        ++slot;
+    if (slot == sessions.size())
+        sessions.push_back(session);
+    else
+        sessions[slot] = session;
+    return static_cast<int>(slot) + 1;
 }
 
 // Sends the text, each line feed of the format with END; 1, or 0 on failure.
 int Send(const Session& session, const WriteText& text)
 {
-    SimBus& bus = BusOf(kInterfaceName);
+    SimBus& bus = *session.bus;
     size_t start = 0;
     for (size_t end : text.ends) {
         if (!bus.Write(session.primary, session.secondary, text.bytes.data() + start, end - start, true))
@@ -127,7 +137,7 @@ int Send(const Session& session, const WriteText& text)
 // rest of it; 1, or 0 on failure.
 int Receive(const Session& session, size_t width, char* reply)
 {
-    SimBus& bus = BusOf(kInterfaceName);
+    SimBus& bus = *session.bus;
     std::string answer(width, '\0');
     size_t count = 0;
     if (!bus.Read(session.primary, session.secondary, &answer[0], width, true, session.termChar,
@@ -139,11 +149,9 @@ int Receive(const Session& session, size_t width, char* reply)
     return 1;
 }
 
-int Printf(int id, const char* format, va_list& args, std::string& shown)
+int Printf(int id, const char* format, va_list& args, WriteText& text)
 {
-    WriteText text;
     bool formatted = FormatWrite(format, args, text);
-    shown = text.shownArguments;
     Session* session = Find(id);
     if (!session)
         return Fail(SICL_ERR_BAD_ID, 0);
@@ -152,11 +160,9 @@ int Printf(int id, const char* format, va_list& args, std::string& shown)
     return Send(*session, text);
 }
 
-int Promptf(int id, const char* writeFormat, const char* readFormat, va_list& args, std::string& shown)
+int Promptf(int id, const char* writeFormat, const char* readFormat, va_list& args, WriteText& text)
 {
-    WriteText text;
     bool formatted = FormatWrite(writeFormat, args, text);
-    shown = text.shownArguments;
     Session* session = Find(id);
     if (!session)
         return Fail(SICL_ERR_BAD_ID, 0);
@@ -217,12 +223,13 @@ int SiclPrintf(int id, const char* format, ...)
     Call call;
     va_list args;
     va_start(args, format);
-    std::string shown;
-    int result = Printf(id, format, args, shown);
+    WriteText text;
+    text.showArguments = TraceEnabled();
+    int result = Printf(id, format, args, text);
     va_end(args);
-    if (!TraceEnabled())
+    if (!text.showArguments)
         return result;
-    return call.Log("SiclPrintf(" + std::to_string(id) + ", " + Quoted(format) + shown + ")", result);
+    return call.Log("SiclPrintf(" + std::to_string(id) + ", " + Quoted(format) + text.shownArguments + ")", result);
 }
 
 int SiclPromptf(int id, const char* writeFormat, const char* readFormat, ...)
@@ -230,20 +237,24 @@ int SiclPromptf(int id, const char* writeFormat, const char* readFormat, ...)
     Call call;
     va_list args;
     va_start(args, readFormat);
-    std::string shown;
-    int result = Promptf(id, writeFormat, readFormat, args, shown);
+    WriteText text;
+    text.showArguments = TraceEnabled();
+    int result = Promptf(id, writeFormat, readFormat, args, text);
     va_end(args);
-    if (!TraceEnabled())
+    if (!text.showArguments)
         return result;
-    return call.Log("SiclPromptf(" + std::to_string(id) + ", " + Quoted(writeFormat) + ", " + Quoted(readFormat) + shown +
-                        ")",
+    return call.Log("SiclPromptf(" + std::to_string(id) + ", " + Quoted(writeFormat) + ", " + Quoted(readFormat) +
+                        text.shownArguments + ")",
                     result);
 }
 
 int SICL_CALL SiclClose(int id)
 {
     Call call;
-    int result = g_library.sessions.erase(id) ? SICL_ERR_NONE : Fail(SICL_ERR_BAD_ID, SICL_ERR_BAD_ID);
+    Session* session = Find(id);
+    int result = session ? SICL_ERR_NONE : Fail(SICL_ERR_BAD_ID, SICL_ERR_BAD_ID);
+    if (session)
+        session->open = false;
     if (!TraceEnabled())
         return result;
     return call.Log("SiclClose(" + std::to_string(id) + ")", result);
