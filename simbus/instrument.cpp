@@ -37,10 +37,14 @@ void Instrument::Respond(const std::string& message)
     output_.clear();
     switch (entry_.kind) {
     case InstrumentKind::Multimeter:
-        if (EqualNoCase(message, "*IDN?"))
-            output_ = entry_.text + "\n";
-        else if (EqualNoCase(message, "MEAS:VOLT?"))
-            output_ = std::string(kVoltage) + "\n";
+        // Assigned, then extended: the output keeps its buffer from one reply to the next.
+        if (EqualNoCase(message, "*IDN?")) {
+            output_ = entry_.text;
+            output_ += '\n';
+        } else if (EqualNoCase(message, "MEAS:VOLT?")) {
+            output_ = kVoltage;
+            output_ += '\n';
+        }
         break;
     case InstrumentKind::Echo:
         output_ = message;

@@ -38,12 +38,14 @@ bool SimBus::Read(int primary, int secondary, char* buffer, size_t size, bool st
     *count = 0;
     if (Instrument* instrument = Find(primary, secondary)) {
         std::string& output = instrument->Output();
-        size_t taken = 0;
-        bool ended = false;
-        while (taken < size && taken < output.size() && !ended) {
-            unsigned char byte = static_cast<unsigned char>(output[taken++]);
-            ended = (stopAtEnd && taken == output.size()) || (eosChar >= 0 && byte == eosChar);
-        }
+        size_t taken = output.size() < size ? output.size() : size;
+        // The read ends after the first end-of-string byte, or with the last byte (END).
+        const void* eos = eosChar >= 0 ? std::memchr(output.data(), eosChar, taken) : nullptr;
+        bool ended = eos != nullptr;
+        if (eos)
+            taken = static_cast<size_t>(static_cast<const char*>(eos) - output.data()) + 1;
+        else
+            ended = stopAtEnd && taken > 0 && taken == output.size();
         if (taken)
             std::memcpy(buffer, output.data(), taken);
         output.erase(0, taken);
