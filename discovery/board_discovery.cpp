@@ -58,17 +58,17 @@ bool ReadDevnodeHardwareKey(HKEY enumKey, const char* devnode, char (&text)[kHar
     return true;
 }
 
-// Copies one numbered "Enum" value of a driver service; null when it cannot be read.
-char* ReadDriverDevice(HKEY serviceKey, unsigned index)
+// Copies one numbered value of a driver service's "Enum" key; null when it cannot be read.
+char* ReadDriverDevice(HKEY enumKey, unsigned index)
 {
     char name[16];
     std::snprintf(name, sizeof name, "%u", index);
     DWORD size = 0;
-    if (!RegReadPathSize(serviceKey, "Enum", nullptr, name, &size) || size == 0)
+    if (!RegValueSize(enumKey, name, &size) || size == 0)
         return nullptr;
     // One byte more than stored, so that a value without terminator still gets one.
     std::unique_ptr<char[]> block(new (std::nothrow) char[size + 1]);
-    if (block && RegReadPathString(serviceKey, "Enum", nullptr, name, block.get(), size + 1))
+    if (block && RegReadTyped(enumKey, name, block.get(), size + 1, REG_SZ))
         return block.release();
     return nullptr;
 }
@@ -166,11 +166,15 @@ int CollectDriverDevices(const char* const* serviceNames, int serviceCount, char
         if (!RegOpenPath(HKEY_LOCAL_MACHINE, kServicesPath, serviceNames[s], &key, 0))
             continue;
         RegKey service(key, HKEY_LOCAL_MACHINE);
+        HKEY enumKey = nullptr;
+        if (!RegOpenPath(key, "Enum", nullptr, &enumKey, 0))
+            continue;
+        RegKey devicesKey(enumKey, key);
         DWORD devices = 0;
-        if (!RegReadPathDword(key, "Enum", nullptr, "Count", &devices))
+        if (!RegReadPathDword(enumKey, nullptr, nullptr, "Count", &devices))
             continue;
         for (DWORD j = 0; j < devices && j < kMaxDriverDevices && count < capacity; ++j) {
-            char* device = ReadDriverDevice(key, j);
+            char* device = ReadDriverDevice(enumKey, j);
             if (device)
                 list[count++] = device;
         }
