@@ -109,8 +109,11 @@ class FileBacking {
 public:
     void Refresh()
     {
+        // While a key is open the store stays as it is: no need to look further.
+        if (busy_ || !TheRegistry().handles.empty())
+            return;
         const char* path = std::getenv(kPlatformRegistryFileVariable);
-        if (busy_ || !path || !*path || !TheRegistry().handles.empty())
+        if (!path || !*path)
             return;
         if (path == path_ && StampOf(path) == stamp_)
             return;

@@ -114,8 +114,12 @@ TEST(Sicl, CleanUpClosesEverySession)
     ASSERT_NE(first, 0);
     ASSERT_NE(second, 0);
     EXPECT_NE(first, second);
+    // A closed session's id goes to the next session opened.
+    EXPECT_EQ(SiclClose(first), 0);
+    int third = SiclOpen("hpib7,9");
+    EXPECT_EQ(third, first);
     EXPECT_EQ(SiclCleanup(), 0);
-    EXPECT_EQ(SiclClose(first), SICL_ERR_BAD_ID);
+    EXPECT_EQ(SiclClose(third), SICL_ERR_BAD_ID);
     EXPECT_EQ(SiclClose(second), SICL_ERR_BAD_ID);
     // Ids are given anew from 1.
     int again = SiclOpen("hpib7,22");
