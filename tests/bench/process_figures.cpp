@@ -174,11 +174,50 @@ long long HeapBytesInUse()
     return bytes;
 }
 
-// Under Wine the process is a Unix process too: its resident anonymous
-// memory counts what Wine's Unix side (X11, fonts, the C library) keeps.
+std::string ReadLine(const std::string& path)
+{
+    char line[256] = "";
+    if (FILE* file = std::fopen(path.c_str(), "r")) {
+        if (!std::fgets(line, sizeof line, file))
+            line[0] = 0;
+        std::fclose(file);
+    }
+    std::string text = line;
+    return text.substr(0, text.find('\n'));
+}
+
+// Under Wine this program is a Unix process too, named (in 15 characters)
+// after its file. Wine resolves Z:\proc\self in its server, so the process
+// is looked up by that name; "" when none or more than one has it.
+std::string UnixStatusPath()
+{
+    char file[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, file, sizeof file);
+    std::string name = file;
+    name = name.substr(name.find_last_of("\\/") + 1).substr(0, 15);
+    std::string found;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA("Z:\\proc\\*", &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return found;
+    int matches = 0;
+    do {
+        std::string dir = std::string("Z:\\proc\\") + entry.cFileName;
+        if (entry.cFileName[0] >= '1' && entry.cFileName[0] <= '9' && ReadLine(dir + "\\comm") == name) {
+            found = dir + "\\status";
+            ++matches;
+        }
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return matches == 1 ? found : std::string();
+}
+
+// Its resident anonymous memory counts what Wine's Unix side (X11, fonts,
+// the C library) keeps besides the Windows side's pages.
 long long UnixResidentAnon()
 {
-    FILE* status = std::fopen("Z:\\proc\\self\\status", "r");
+    static const std::string path = UnixStatusPath();
+    FILE* status = path.empty() ? nullptr : std::fopen(path.c_str(), "r");
     if (!status)
         return -1;
     long long kilobytes = -1;
@@ -240,7 +279,7 @@ ProcessFigures::ProcessFigures()
         {"committed private pages", &kMemoryProbe, {{"VirtualQuery walk", CommittedPrivatePages}}},
         {"heap bytes in use", &kHeapProbe, {{"HeapWalk over every heap", HeapBytesInUse}}},
         {"resident anonymous bytes", &kMemoryProbe,
-         {{"RssAnon in Z:\\proc\\self\\status (the Unix process under Wine)", UnixResidentAnon}}},
+         {{"RssAnon in Z:\\proc\\<pid>\\status (the Unix process under Wine)", UnixResidentAnon}}},
     };
     for (const QuantityPlan& plan : plans) {
         Quantity quantity;
