@@ -13,12 +13,13 @@ bool CImageList::Create(int size, UINT flags, int initial, int grow)
 
 int CImageList::AddIcon(UINT iconId)
 {
-    HICON icon = static_cast<HICON>(LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(iconId), IMAGE_ICON, 16, 16, 0));
+    // Shared: loaded once per process and freed by the system. (Wine keeps
+    // part of every unshared icon loaded from a module after DestroyIcon.)
+    HICON icon = static_cast<HICON>(
+        LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(iconId), IMAGE_ICON, 16, 16, LR_SHARED));
     if (!icon)
         return -1;
-    int index = ImageList_AddIcon(list_, icon);
-    DestroyIcon(icon);
-    return index;
+    return ImageList_AddIcon(list_, icon);
 }
 
 void CImageList::Destroy()
