@@ -13,13 +13,17 @@ bool CImageList::Create(int size, UINT flags, int initial, int grow)
 
 int CImageList::AddIcon(UINT iconId)
 {
-    // Shared: loaded once per process and freed by the system. (Wine keeps
-    // part of every unshared icon loaded from a module after DestroyIcon.)
-    HICON icon = static_cast<HICON>(
+    // Shared: loaded once per process and freed by the system. The list gets
+    // a copy: given the module's icon, it loads its own from the module and
+    // destroys it, and Wine keeps part of every such icon (about 130 bytes).
+    HICON shared = static_cast<HICON>(
         LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(iconId), IMAGE_ICON, 16, 16, LR_SHARED));
-    if (!icon)
+    HICON copy = shared ? CopyIcon(shared) : nullptr;
+    if (!copy)
         return -1;
-    return ImageList_AddIcon(list_, icon);
+    int index = ImageList_AddIcon(list_, copy);
+    DestroyIcon(copy);
+    return index;
 }
 
 void CImageList::Destroy()
