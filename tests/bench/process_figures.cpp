@@ -1,5 +1,7 @@
 #include "process_figures.h"
 
+#include "../ui/object_counts.h"
+
 #include <windows.h>
 #include <psapi.h>
 
@@ -61,24 +63,6 @@ long long HandleCountCall()
     return GetProcessHandleCount(GetCurrentProcess(), &count) ? count : -1;
 }
 
-// Kernel handles are multiples of 4 given out lowest first: probing stops
-// after a long run of free values.
-long long HandleProbes()
-{
-    long long count = 0;
-    int freeRun = 0;
-    for (ULONG_PTR value = 4; freeRun < 4096; value += 4) {
-        DWORD flags;
-        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
-            ++count;
-            freeRun = 0;
-        } else {
-            ++freeRun;
-        }
-    }
-    return count;
-}
-
 long long UserObjectsCall()
 {
     return GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
@@ -121,17 +105,6 @@ long long ProcessWindows()
 long long GdiObjectsCall()
 {
     return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-}
-
-// GDI handles carry their table index in the low 16 bits.
-long long GdiHandleProbes()
-{
-    long long count = 0;
-    for (ULONG_PTR value = 1; value < 0x10000; ++value) {
-        if (GetObjectType(reinterpret_cast<HGDIOBJ>(value)))
-            ++count;
-    }
-    return count;
 }
 
 long long PrivateUsageCall()
@@ -266,13 +239,13 @@ ProcessFigures::ProcessFigures()
     const QuantityPlan plans[kQuantityCount] = {
         {"handles", &kHandleProbe,
          {{"GetProcessHandleCount", HandleCountCall},
-          {"GetHandleInformation over the handle values", HandleProbes}}},
+          {"GetHandleInformation over the handle values", LiveHandleCount}}},
         {"USER objects", &kWindowProbe,
          {{"GetGuiResources(GR_USEROBJECTS)", UserObjectsCall},
           {"windows of this process, enumerated (menus and icons not counted)", ProcessWindows}}},
         {"GDI objects", &kGdiProbe,
          {{"GetGuiResources(GR_GDIOBJECTS)", GdiObjectsCall},
-          {"GetObjectType over the GDI handle values", GdiHandleProbes}}},
+          {"GetObjectType over the GDI handle values", LiveGdiObjectCount}}},
         {"private bytes", &kMemoryProbe,
          {{"GetProcessMemoryInfo PrivateUsage", PrivateUsageCall},
           {"VirtualQuery: committed private pages", CommittedPrivatePages}}},
