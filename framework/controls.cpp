@@ -13,11 +13,16 @@ bool CImageList::Create(int size, UINT flags, int initial, int grow)
 
 int CImageList::AddIcon(UINT iconId)
 {
-    HICON icon = static_cast<HICON>(LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(iconId), IMAGE_ICON, 16, 16, 0));
-    if (!icon)
+    // Shared: loaded once per process and freed by the system. The list gets
+    // a copy: given the module's icon, it loads its own from the module and
+    // destroys it, and Wine keeps part of every such icon (about 130 bytes).
+    HICON shared = static_cast<HICON>(
+        LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(iconId), IMAGE_ICON, 16, 16, LR_SHARED));
+    HICON copy = shared ? CopyIcon(shared) : nullptr;
+    if (!copy)
         return -1;
-    int index = ImageList_AddIcon(list_, icon);
-    DestroyIcon(icon);
+    int index = ImageList_AddIcon(list_, copy);
+    DestroyIcon(copy);
     return index;
 }
 

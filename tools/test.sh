@@ -63,6 +63,12 @@ run_windows_tests() { # build directory, win64 | win32
     section "benchmark: opening the applet ($(basename "$dir"))"
     WINEPATH="$(echo "Z:$dir/mex" | tr / '\\')" "$WINE" "$dir/tests/bench/applet_open_bench.exe" ||
         echo "(the benchmark did not finish)"
+    section "benchmark: what repeated openings leave behind ($(basename "$dir"))"
+    "$WINE" reg add 'HKCU\Software\Wine\AppDefaults\applet_leak_bench_nt40.exe' /v Version /d nt40 /f >/dev/null 2>&1
+    for bench in applet_leak_bench applet_leak_bench_nt40; do
+        WINEPATH="$(echo "Z:$dir/mex" | tr / '\\')" "$WINE" "$dir/tests/bench/$bench.exe" ||
+            echo "(the benchmark did not finish)"
+    done
     quenbus_wine_stop "$prefix"
     trap - EXIT
     for shot in "$dir"/screenshots/*.bmp; do
