@@ -24,11 +24,12 @@ const unsigned kInterfaces = 4;
 const int kRuns = 5;
 
 // The defaults RegInitUserConfig looks for, then the tree's label.
-const char* const kInterfaceValues[] = {kSystemController, kPrimaryAddress, kTimeout,  kTermInEoi,
-                                        kTermOutEoi,       kTermIn0,        kTermIn1,  kTermOut0,
-                                        kTermOut1,         kTermIn,         kTermOut,  kUserName};
-const char* const kDeviceValues[] = {kSecondaryAddress, kPrimaryAddress, kTimeout, kTermInEoi, kTermOutEoi, kTermIn0,
-                                     kTermIn1,          kTermOut0,       kTermOut1, kTermIn,   kTermOut,    kUserName};
+const char* const kInterfaceValues[] = {kSystemController, kPrimaryAddress, kTimeout, kTermInEoi,
+                                        kTermOutEoi,       kTermIn0,        kTermIn1, kTermOut0,
+                                        kTermOut1,         kTermIn,         kTermOut, kUserName};
+const char* const kDeviceValues[] = {kSecondaryAddress, kPrimaryAddress, kTimeout, kTermInEoi,
+                                     kTermOutEoi,       kTermIn0,        kTermIn1, kTermOut0,
+                                     kTermOut1,         kTermIn,         kTermOut, kUserName};
 
 double Now()
 {

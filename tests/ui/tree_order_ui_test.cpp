@@ -127,20 +127,19 @@ TEST_F(Nt5System, TreeOrderIsTheControlsSortedInsertionInKeyOrder)
     CplModule cpl;
     ASSERT_TRUE(cpl.Loaded());
     OpenApplet(cpl, {
-                        [] {
-                            HWND reference = CreateWindowExA(0, WC_TREEVIEWA, "", WS_POPUP, 0, 0, 200, 200, nullptr,
-                                                             nullptr, GetModuleHandleA(nullptr), nullptr);
-                            EXPECT_NE(reference, nullptr);
-                            if (!reference)
-                                return true;
-                            FillReference(reference);
-                            std::vector<std::string> expected = FlatTree(reference);
-                            DestroyWindow(reference);
-                            std::vector<std::string> shown = FlatTree(Tree());
-                            EXPECT_EQ(expected.size(), 1 + 4 + 2 * kDeviceCount + 2);
-                            EXPECT_EQ(shown, expected) << "ANSI code page " << GetACP();
-                            return true;
-                        },
-                        Press(IDCANCEL),
-                    });
+        [] {
+            HWND reference = CreateWindowExA(0, WC_TREEVIEWA, "", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr,
+                                             GetModuleHandleA(nullptr), nullptr);
+            EXPECT_NE(reference, nullptr);
+            if (!reference)
+                return true;
+            FillReference(reference);
+            std::vector<std::string> expected = FlatTree(reference);
+            DestroyWindow(reference);
+            EXPECT_EQ(expected.size(), 1 + 4 + 2 * kDeviceCount + 2);
+            EXPECT_EQ(FlatTree(Tree()), expected) << "ANSI code page " << GetACP();
+            return true;
+        },
+        Press(IDCANCEL),
+    });
 }
