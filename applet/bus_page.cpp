@@ -1,6 +1,7 @@
 #include "applet/bus_page.h"
 
 #include "applet/rename_dialog.h"
+#include "applet/sorted_insertion.h"
 #include "buslink/interface_check.h"
 #include "config/config_layout.h"
 #include "config/config_nodes.h"
@@ -24,6 +25,23 @@ CObject* CreatePage()
 }
 
 const RuntimeClass g_pageClass("CPropPageInD", CreatePage);
+
+// The order in which the tree's sorted insertion places each label at its
+// first comparison. The tree compares wide texts of the ANSI code page with
+// lstrcmpW; where this order disagrees, the tree still sorts, more slowly.
+std::vector<size_t> TreeInsertionOrder(const std::vector<std::string>& labels)
+{
+    std::vector<std::wstring> texts;
+    texts.reserve(labels.size());
+    for (const std::string& label : labels) {
+        int length = MultiByteToWideChar(CP_ACP, 0, label.c_str(), -1, nullptr, 0);
+        std::wstring text(length > 0 ? static_cast<size_t>(length) : 1, L'\0');
+        MultiByteToWideChar(CP_ACP, 0, label.c_str(), -1, &text[0], length);
+        texts.push_back(text);
+    }
+    return SortedInsertionOrder(labels.size(),
+                                [&texts](size_t a, size_t b) { return lstrcmpW(texts[a].c_str(), texts[b].c_str()); });
+}
 
 const CommandEntry<CPropPageInD> kCommands[] = {
     {IDC_PROPERTIES, BN_CLICKED, &CPropPageInD::OnProperties},
@@ -69,7 +87,9 @@ BOOL CPropPageInD::OnInitDialog()
     m_deviceImage = m_imageList.AddIcon(IDI_INSTRUMENT);
     m_tree.SetImageList(m_imageList.Get());
     RegInitUserConfig();
+    m_tree.SetRedraw(false);
     FillTree();
+    m_tree.SetRedraw(true);
     HTREEITEM root = m_tree.GetRoot();
     if (root) {
         m_tree.Expand(root);
@@ -85,64 +105,59 @@ int CPropPageInD::FillTree()
     if (!ConfigOpenNode(nullptr, &key))
         return -1;
     RegKey root(key, HKEY_CURRENT_USER);
-    HTREEITEM rootItem = m_tree.InsertItem("Computer", TVI_ROOT);
+    HTREEITEM rootItem = m_tree.InsertItem("Computer", TVI_ROOT, NODE_ROOT, m_rootImage);
     if (!rootItem)
         return -1;
-    m_tree.SetItemData(rootItem, NODE_ROOT);
-    m_tree.SetItemImage(rootItem, m_rootImage);
-    std::vector<std::string> names = ConfigNodeNames(key);
-    for (const std::string& name : names) {
-        HTREEITEM item = m_tree.InsertItem(StoredNodeLabel(name), rootItem);
-        if (!item)
+    std::vector<NodeItem> interfaces = InsertNodeItems(rootItem, key, NODE_INTERFACE);
+    for (const NodeItem& interfaceItem : interfaces) {
+        HKEY interfaceKey = nullptr;
+        if (RegOpenKeyA(key, interfaceItem.name.c_str(), &interfaceKey) != ERROR_SUCCESS)
             continue;
-        m_tree.SetItemData(item, NODE_INTERFACE | ParseNodeIndex(name.c_str()));
-        UpdateInterfaceImage(item);
-        AddDeviceItems(item);
+        RegKey node(interfaceKey, key);
+        InsertNodeItems(interfaceItem.item, interfaceKey, NODE_DEVICE);
     }
-    return static_cast<int>(names.size());
+    return static_cast<int>(interfaces.size());
 }
 
-int CPropPageInD::AddDeviceItems(HTREEITEM interfaceItem)
+std::vector<CPropPageInD::NodeItem> CPropPageInD::InsertNodeItems(HTREEITEM parent, HKEY parentKey, uint32_t kind)
 {
-    char interfaceName[kNodeNameSize];
-    FormatNodeIndex(m_tree.GetItemData(interfaceItem) & NODE_NUMBER_MASK, interfaceName, sizeof interfaceName);
-    HKEY key = nullptr;
-    if (!ConfigOpenNode(interfaceName, &key))
-        return -1;
-    RegKey node(key, HKEY_CURRENT_USER);
-    std::vector<std::string> names = ConfigNodeNames(key);
-    for (const std::string& name : names) {
-        std::string path = std::string(interfaceName) + "\\" + name;
-        InsertDeviceItem(interfaceItem, StoredNodeLabel(path), ParseNodeIndex(name.c_str()));
+    std::vector<std::string> names = ConfigNodeNames(parentKey);
+    std::vector<std::string> labels;
+    labels.reserve(names.size());
+    for (const std::string& name : names)
+        labels.push_back(StoredNodeLabel(parentKey, name));
+    std::vector<NodeItem> items;
+    for (size_t i : TreeInsertionOrder(labels)) {
+        int image = kind == NODE_INTERFACE ? InterfaceImage(labels[i]) : m_deviceImage;
+        DWORD data = kind | (ParseNodeIndex(names[i].c_str()) & NODE_NUMBER_MASK);
+        if (HTREEITEM item = m_tree.InsertItem(labels[i], parent, data, image))
+            items.push_back({item, names[i]});
     }
-    return static_cast<int>(names.size());
+    return items;
 }
 
 HTREEITEM CPropPageInD::InsertDeviceItem(HTREEITEM interfaceItem, const std::string& label, unsigned number)
 {
-    HTREEITEM item = m_tree.InsertItem(label, interfaceItem);
-    if (item) {
-        m_tree.SetItemData(item, NODE_DEVICE | (number & NODE_NUMBER_MASK));
-        m_tree.SetItemImage(item, m_deviceImage);
+    return m_tree.InsertItem(label, interfaceItem, NODE_DEVICE | (number & NODE_NUMBER_MASK), m_deviceImage);
+}
+
+int CPropPageInD::InterfaceImage(const std::string& label) const
+{
+    switch (CheckDriverName(label.c_str())) {
+    case DriverCheck::Accepted:
+        return m_acceptedImage;
+    case DriverCheck::Unrecognised:
+        return m_unrecognisedImage;
+    case DriverCheck::Failed:
+        break;
     }
-    return item;
+    return m_failedImage;
 }
 
 void CPropPageInD::UpdateInterfaceImage(HTREEITEM item)
 {
-    if (!(m_tree.GetItemData(item) & NODE_INTERFACE))
-        return;
-    switch (CheckDriverName(m_tree.GetItemText(item).c_str())) {
-    case DriverCheck::Accepted:
-        m_tree.SetItemImage(item, m_acceptedImage);
-        break;
-    case DriverCheck::Failed:
-        m_tree.SetItemImage(item, m_failedImage);
-        break;
-    case DriverCheck::Unrecognised:
-        m_tree.SetItemImage(item, m_unrecognisedImage);
-        break;
-    }
+    if (m_tree.GetItemData(item) & NODE_INTERFACE)
+        m_tree.SetItemImage(item, InterfaceImage(m_tree.GetItemText(item)));
 }
 
 void CPropPageInD::UpdateAllInterfaceImages()

@@ -16,9 +16,12 @@ public:
     CPropPageInD();
     const RuntimeClass& GetRuntimeClass() const override;
 
+    // The interfaces and their devices from the configuration; returns the
+    // number of interfaces shown.
     int FillTree();
-    int AddDeviceItems(HTREEITEM interfaceItem);
     HTREEITEM InsertDeviceItem(HTREEITEM interfaceItem, const std::string& label, unsigned number);
+    // The image of an interface with that name, from its driver's answer.
+    int InterfaceImage(const std::string& label) const;
     void UpdateInterfaceImage(HTREEITEM item);
     void UpdateAllInterfaceImages();
     std::string NodeKeyPath(HTREEITEM item) const;
@@ -44,6 +47,13 @@ protected:
     BOOL OnInitDialog() override;
 
 private:
+    struct NodeItem {
+        HTREEITEM item;
+        std::string name;
+    };
+    // Items for the nodes under `parentKey`, of that kind (NODE_INTERFACE or
+    // NODE_DEVICE), in sorted order; returns them with their key names.
+    std::vector<NodeItem> InsertNodeItems(HTREEITEM parent, HKEY parentKey, uint32_t kind);
     // The items from `item` on (its subtree and following siblings) with a
     // change pending, in pre-order.
     void CollectPending(HTREEITEM item, std::vector<PendingItem>& pending, std::vector<HTREEITEM>& handles) const;

@@ -4,6 +4,8 @@
 #include "config/config_layout.h"
 #include "config/config_nodes.h"
 #include "config/os_family.h"
+#include "config/reg_key.h"
+#include "config/registry_access.h"
 #include "setup/setup_exports.h"
 
 #include <algorithm>
@@ -31,6 +33,16 @@ std::string StoredNodeLabel(const std::string& nodePath)
     if (ConfigReadString(nodePath.c_str(), kUserName, label, sizeof label))
         return label;
     return nodePath.substr(nodePath.find_last_of('\\') + 1);
+}
+
+std::string StoredNodeLabel(HKEY parentKey, const std::string& name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyA(parentKey, name.c_str(), &key) != ERROR_SUCCESS)
+        return name;
+    RegKey node(key, parentKey);
+    char label[kUserNameSize];
+    return RegReadTyped(key, kUserName, label, sizeof label, REG_SZ) ? std::string(label) : name;
 }
 
 std::vector<UnsavedNode> CommitPendingChanges(PendingChanges& changes)

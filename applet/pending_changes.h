@@ -3,6 +3,7 @@
 // refuses a write.
 #pragma once
 
+#include "platform/win32.h"
 #include "properties/not_saved.h"
 
 #include <cstdint>
@@ -25,6 +26,8 @@ struct PendingChanges {
 
 // A node's label as stored: its "UserName", or the last element of its path.
 std::string StoredNodeLabel(const std::string& nodePath);
+// The same for the node `name` under an open node key (or the root's).
+std::string StoredNodeLabel(HKEY parentKey, const std::string& name);
 
 // Commits in order: each item's node (created if gone, absent defaults
 // filled in) and its name, then the removals, then the additions become

@@ -7,6 +7,30 @@
 #include "config/terminators.h"
 #include "config/text_utils.h"
 
+namespace {
+
+void FillNodeDefaults(HKEY key, int isInterface, const char* userName)
+{
+    if (isInterface)
+        RegPutDwordIfAbsent(key, kSystemController, 1);
+    else
+        RegPutDwordIfAbsent(key, kSecondaryAddress, kNoSecondaryAddress);
+    RegPutDwordIfAbsent(key, kPrimaryAddress, isInterface ? kInterfacePrimaryAddress : kDevicePrimaryAddress);
+    RegPutDwordIfAbsent(key, kTimeout, kDefaultTimeout);
+    RegPutDwordIfAbsent(key, kTermInEoi, 1);
+    RegPutDwordIfAbsent(key, kTermOutEoi, 1);
+    RegPutDwordIfAbsent(key, kTermIn0, kCarriageReturn);
+    RegPutDwordIfAbsent(key, kTermIn1, kLineFeed);
+    RegPutDwordIfAbsent(key, kTermOut0, kCarriageReturn);
+    RegPutDwordIfAbsent(key, kTermOut1, kLineFeed);
+    ConfigSetTermNameIfAbsent(key, kTermIn, kTermIn0, kTermIn1);
+    ConfigSetTermNameIfAbsent(key, kTermOut, kTermOut0, kTermOut1);
+    if (userName)
+        RegPutStringIfAbsent(key, kUserName, userName);
+}
+
+} // namespace
+
 int ConfigOpenNode(const char* nodePath, HKEY* key)
 {
     return RegOpenPath(HKEY_CURRENT_USER, kConfigRootPath, nodePath, key, 0);
@@ -62,22 +86,17 @@ int ConfigCreateNode(const char* nodePath, int isInterface, const char* userName
     if (!ConfigCreateNodeKey(nodePath, &key))
         return 0;
     RegKey node(key, HKEY_CURRENT_USER);
-    if (isInterface)
-        RegPutDwordIfAbsent(key, kSystemController, 1);
-    else
-        RegPutDwordIfAbsent(key, kSecondaryAddress, kNoSecondaryAddress);
-    RegPutDwordIfAbsent(key, kPrimaryAddress, isInterface ? kInterfacePrimaryAddress : kDevicePrimaryAddress);
-    RegPutDwordIfAbsent(key, kTimeout, kDefaultTimeout);
-    RegPutDwordIfAbsent(key, kTermInEoi, 1);
-    RegPutDwordIfAbsent(key, kTermOutEoi, 1);
-    RegPutDwordIfAbsent(key, kTermIn0, kCarriageReturn);
-    RegPutDwordIfAbsent(key, kTermIn1, kLineFeed);
-    RegPutDwordIfAbsent(key, kTermOut0, kCarriageReturn);
-    RegPutDwordIfAbsent(key, kTermOut1, kLineFeed);
-    ConfigSetTermNameIfAbsent(key, kTermIn, kTermIn0, kTermIn1);
-    ConfigSetTermNameIfAbsent(key, kTermOut, kTermOut0, kTermOut1);
-    if (userName)
-        RegPutStringIfAbsent(key, kUserName, userName);
+    FillNodeDefaults(key, isInterface, userName);
+    return 1;
+}
+
+int ConfigCreateChildNode(HKEY parentKey, const char* name, int isInterface, const char* userName)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyA(parentKey, name, &key) != ERROR_SUCCESS)
+        return 0;
+    RegKey node(key, parentKey);
+    FillNodeDefaults(key, isInterface, userName);
     return 1;
 }
 

@@ -16,6 +16,8 @@ int ConfigWriteString(const char* nodePath, const char* name, const char* text);
 int ConfigSetUserName(const char* nodePath, const char* text);
 // Creates the node if needed and fills every absent value with its default.
 int ConfigCreateNode(const char* nodePath, int isInterface, const char* userName);
+// The same for the node `name` under an open node key.
+int ConfigCreateChildNode(HKEY parentKey, const char* name, int isInterface, const char* userName);
 // The nodes among the subkeys of `key` (the root's interfaces, an
 // interface's devices), in enumeration order. Other subkeys are not nodes,
 // nor are names that do not fit a node name; the walk looks at kMaxNodes

@@ -24,15 +24,9 @@ RegKey OpenExisting(HKEY root, const char* part1, const char* part2)
     return RegKey(key, root);
 }
 
-// Reads a string value so that the caller always gets a terminated text.
-int ReadStringValue(HKEY key, const char* name, char* buffer, unsigned capacity, DWORD size)
+// Copies a string value as read so that the caller always gets a terminated text.
+int CopyStringValue(const std::vector<char>& data, DWORD read, char* buffer, unsigned capacity)
 {
-    std::vector<char> data(size);
-    DWORD read = size;
-    DWORD type = 0;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &read) != ERROR_SUCCESS ||
-        type != REG_SZ || read == 0)
-        return 0;
     bool terminated = std::memchr(data.data(), '\0', read) != nullptr;
     if (!terminated && read >= capacity)
         return 0;
@@ -147,15 +141,20 @@ int RegCopyPathValues(HKEY root, const char* part1, const char* part2, HKEY dest
 
 int RegReadTyped(HKEY key, const char* name, void* buffer, unsigned capacity, DWORD type)
 {
+    // One query into scratch room of the caller's capacity: a larger value
+    // fails, and the caller's buffer changes only on success.
+    std::vector<char> data(capacity ? capacity : 1);
     DWORD storedType = 0;
-    DWORD size = 0;
-    if (RegQueryValueExA(key, name, nullptr, &storedType, nullptr, &size) != ERROR_SUCCESS)
+    DWORD size = capacity;
+    if (RegQueryValueExA(key, name, nullptr, &storedType, reinterpret_cast<BYTE*>(data.data()), &size) !=
+        ERROR_SUCCESS)
         return 0;
     if (storedType != type || size == 0 || size > capacity)
         return 0;
     if (type == REG_SZ)
-        return ReadStringValue(key, name, static_cast<char*>(buffer), capacity, size);
-    return RegQueryValueExA(key, name, nullptr, nullptr, static_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS;
+        return CopyStringValue(data, size, static_cast<char*>(buffer), capacity);
+    std::memcpy(buffer, data.data(), size);
+    return 1;
 }
 
 int RegValueSize(HKEY key, const char* name, DWORD* size)

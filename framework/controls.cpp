@@ -33,13 +33,17 @@ void CImageList::Destroy()
     list_ = nullptr;
 }
 
-HTREEITEM CTreeCtrl::InsertItem(const std::string& label, HTREEITEM parent, HTREEITEM after) const
+HTREEITEM CTreeCtrl::InsertItem(const std::string& label, HTREEITEM parent, DWORD data, int image,
+                                HTREEITEM after) const
 {
     TVINSERTSTRUCTA insert = {};
     insert.hParent = parent;
     insert.hInsertAfter = after;
-    insert.item.mask = TVIF_TEXT;
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
     insert.item.pszText = const_cast<char*>(label.c_str());
+    insert.item.lParam = static_cast<LPARAM>(data);
+    insert.item.iImage = image;
+    insert.item.iSelectedImage = image;
     return reinterpret_cast<HTREEITEM>(
         SendMessageA(m_hWnd, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
 }

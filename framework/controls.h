@@ -26,7 +26,9 @@ private:
 
 class CTreeCtrl : public CWnd {
 public:
-    HTREEITEM InsertItem(const std::string& label, HTREEITEM parent, HTREEITEM after = TVI_SORT) const;
+    // One message carries the text, the data and the image (selected or not).
+    HTREEITEM InsertItem(const std::string& label, HTREEITEM parent, DWORD data, int image,
+                         HTREEITEM after = TVI_SORT) const;
     bool DeleteItem(HTREEITEM item) const { return TreeView_DeleteItem(m_hWnd, item) != FALSE; }
     std::string GetItemText(HTREEITEM item) const;
     void SetItemText(HTREEITEM item, const std::string& text) const;
@@ -43,4 +45,6 @@ public:
     void Expand(HTREEITEM item) const { TreeView_Expand(m_hWnd, item, TVE_EXPAND); }
     void EnsureVisible(HTREEITEM item) const { TreeView_EnsureVisible(m_hWnd, item); }
     void SetImageList(HIMAGELIST list) const { TreeView_SetImageList(m_hWnd, list, TVSIL_NORMAL); }
+    // Stops repainting during a long fill, and resumes it.
+    void SetRedraw(bool redraw) const { SendMessageA(m_hWnd, WM_SETREDRAW, redraw ? TRUE : FALSE, 0); }
 };

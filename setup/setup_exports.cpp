@@ -23,12 +23,10 @@ const int kInterfaceCount = 4;
 const char kQuoranDriverService[] = "Quoran";
 
 // Completes the device nodes an interface already has.
-void CompleteDevices(HKEY interfaceKey, const char* interfaceNode)
+void CompleteDevices(HKEY interfaceKey)
 {
-    for (const std::string& device : ConfigNodeNames(interfaceKey)) {
-        std::string path = std::string(interfaceNode) + "\\" + device;
-        ConfigCreateNode(path.c_str(), 0, nullptr);
-    }
+    for (const std::string& device : ConfigNodeNames(interfaceKey))
+        ConfigCreateChildNode(interfaceKey, device.c_str(), 0, nullptr);
 }
 
 void InitInterface(int number, const HardwareKeyList& boards)
@@ -54,7 +52,7 @@ void InitInterface(int number, const HardwareKeyList& boards)
         std::string deviceName = number == 0 ? "Wave" : "Wave" + std::to_string(number);
         ConfigCreateNode(path, 0, deviceName.c_str());
     } else {
-        CompleteDevices(key, node);
+        CompleteDevices(key);
     }
 }
 

@@ -128,6 +128,29 @@ TEST_F(LegacyNtSystem, CommitHandsOverAfterARefusedWrite)
     EXPECT_EQ(ReadString(parameters.Get(), "UserName"), "Bench") << "the hand-over still follows the writes";
 }
 
+// The tree reads labels through the open interface key; removals read them by path.
+TEST_F(PendingChangesCommit, StoredLabelsThroughTheParentKeyAgreeWithThoseByPath)
+{
+    LoadReg("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000\\0001]\n\"UserName\"=\"Scope\"\n"
+            "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000\\0002]\n"
+            "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000\\0003]\n\"UserName\"=dword:00000001\n"
+            "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000\\0004]\n"
+            "\"UserName\"=\"a name of thirty-two characters.\"\n"
+            "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000\\0005]\n\"UserName\"=\"\"\n"
+            "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000\\0006]\n"
+            "\"UserName\"=\"a name of thirty-one characters\"\n");
+    RegKey interfaceKey = Open(HKEY_CURRENT_USER, Node("0000").c_str());
+    ASSERT_TRUE(interfaceKey.Get());
+    const char* const expected[][2] = {
+        {"0001", "Scope"}, {"0002", "0002"}, {"0003", "0003"}, {"0004", "0004"}, {"0005", ""},
+        {"0006", "a name of thirty-one characters"}, {"0009", "0009"},
+    };
+    for (const auto& [name, label] : expected) {
+        EXPECT_EQ(StoredNodeLabel(interfaceKey.Get(), name), label) << name;
+        EXPECT_EQ(StoredNodeLabel(std::string("0000\\") + name), label) << name;
+    }
+}
+
 TEST(NotSaved, NamesEachNodeByLabelAndPath)
 {
     EXPECT_EQ(NotSavedText("Refused.", {{"Bench", "0001"}, {"Scope", "0000\\0002"}}),
