@@ -152,6 +152,14 @@ int main(int argc, char** argv)
     for (int i = 0; i < count; ++i)
         std::printf("%s\n", ListItemText(process, lists[0], i, 0).c_str());
     CloseHandle(process);
+    // The finish page lays itself out after Close is enabled: the picture
+    // waits for the details list to show.
+    for (int i = 0; i < 100 && !IsWindowVisible(lists[0]); ++i)
+        Sleep(100);
+    if (!IsWindowVisible(lists[0])) {
+        std::fprintf(stderr, "the details list did not show\n");
+        return 1;
+    }
     Photograph(installer, shots + "\\installer_details.bmp");
     PostMessageA(installer, WM_COMMAND, IDOK, 0);
     return 0;
