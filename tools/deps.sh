@@ -2,7 +2,7 @@
 # Installs the Debian packages the project needs, when any is missing.
 set -e
 packages="cmake make g++ googletest libgtest-dev mingw-w64 g++-mingw-w64-x86-64-posix
-g++-mingw-w64-i686-posix wine64 wine xvfb xauth imagemagick x11-utils octave liboctave-dev
+g++-mingw-w64-i686-posix wine64 wine fonts-wine xvfb xauth imagemagick x11-utils octave liboctave-dev
 clang libclang-rt-dev nlohmann-json3-dev libcli11-dev nsis wine32:i386"
 missing=""
 for package in $packages; do

@@ -23,6 +23,9 @@ cmake --build "$dir" -j2 --target quenbus quenbus_tool stub_driver
 prefix="$dir/run-wineprefix"
 quenbus_wine_start "$prefix"
 trap 'quenbus_wine_stop "$prefix"' EXIT
+# No window manager runs on the virtual display: Wine then draws the
+# windows' frames and title bars itself.
+[ -z "${QUENBUS_HEADLESS:-}" ] || quenbus_wine_unmanaged "$prefix"
 echo "Wine prefix: $prefix"
 windows_path() { echo "Z:$1" | tr / '\\'; }
 # The bus driver library (outside the system) lies beside the MEX files.
@@ -46,17 +49,29 @@ if [ -z "${QUENBUS_HEADLESS:-}" ]; then
     "$WINE" control.exe "$cpl"
     exit 0
 fi
-# No display of our own: open it, photograph it, close it.
+# No display of our own: open it, photograph the sheet once two pictures a
+# second apart agree, cropped to the window, and close it.
 "$WINE" control.exe "$cpl" &
 viewer=$!
 shot="$build/run-screenshot.png"
+previous="$build/run-screenshot.previous.png"
+rm -f "$shot" "$previous"
+geometry=""
 for _ in $(seq 1 60); do
     sleep 1
-    if xwininfo -root -tree 2>/dev/null | grep -q '"IEEE 488 Properties"'; then
-        sleep 2
-        import -display "$DISPLAY" -window root "$shot"
-        echo "Screenshot of the applet: $shot"
+    info=$(xwininfo -name "IEEE 488 Properties" 2>/dev/null) || continue
+    geometry=$(awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+        /^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print w "x" h "+" x "+" y}' <<<"$info")
+    [ -f "$shot" ] && mv "$shot" "$previous"
+    import -display "$DISPLAY" -window root -crop "$geometry" +repage "$shot"
+    if [ -f "$previous" ] && [ "$(compare -metric AE "$previous" "$shot" null: 2>&1)" = 0 ]; then
         break
     fi
 done
+rm -f "$previous"
+if [ -f "$shot" ]; then
+    echo "Screenshot of the applet ($geometry): $shot"
+else
+    echo "The applet's sheet did not open within a minute" >&2
+fi
 kill "$viewer" 2>/dev/null || true

@@ -15,6 +15,21 @@ fi
 
 section() { printf '\n==== %s ====\n' "$1"; }
 
+# A stage that fails is recorded and the stages after it still run; the
+# command reports every failure at the end and then exits non-zero.
+failures=()
+stage() { # title, command...
+    local title=$1
+    shift
+    section "$title"
+    if "$@"; then
+        return 0
+    fi
+    echo "FAILED: $title"
+    failures+=("$title")
+    return 1
+}
+
 configure_and_build() { # directory, extra cmake arguments...
     local dir=$1
     shift
@@ -37,29 +52,27 @@ run_tests() {
 
 mkdir -p "$build"
 
-section "native build"
-configure_and_build "$build/native"
-section "native tests (plain and sanitized, and the MEX commands in GNU Octave)"
-run_tests "$build/native"
-section "benchmark: the MEX commands in GNU Octave (fails if memory grows)"
-cmake --build "$build/native" --target mex-bench
+if stage "native build" configure_and_build "$build/native"; then
+    stage "native tests (plain and sanitized, and the MEX commands in GNU Octave)" run_tests "$build/native"
+    stage "benchmark: the MEX commands in GNU Octave (fails if memory grows)" \
+        cmake --build "$build/native" --target mex-bench
+fi
 
-section "fuzzing: every libFuzzer target for 60 seconds (clang, ASan, UBSan)"
-"$root/tools/fuzz.sh" --seconds 60
+stage "fuzzing: every libFuzzer target for 60 seconds (clang, ASan, UBSan)" "$root/tools/fuzz.sh" --seconds 60
 
 # Runs a Windows build's suites under Wine in the build's own prefix (64-bit
-# Wine for x86_64, 32-bit Wine for i686), then the applet's opening benchmark,
-# and keeps the screenshots as PNG files.
+# Wine for x86_64, 32-bit Wine for i686), then the applet's benchmarks, which
+# never fail the run, and keeps the screenshots as PNG files.
 run_windows_tests() { # build directory, win64 | win32
-    local dir=$1 prefix=$1/wineprefix shot
+    local dir=$1 prefix=$1/wineprefix shot status=0
     export WINEARCH=$2
-    quenbus_wine_start "$prefix"
+    quenbus_wine_start "$prefix" || return 1
     trap "quenbus_wine_stop '$prefix'" EXIT
     quenbus_wine_unmanaged "$prefix"
     # The guide's pictures are checked against this run's screenshots only.
     rm -rf "$dir/screenshots"
     mkdir -p "$dir/screenshots"
-    run_tests "$dir"
+    run_tests "$dir" || status=1
     section "benchmark: opening the applet ($(basename "$dir"))"
     WINEPATH="$(echo "Z:$dir/mex" | tr / '\\')" "$WINE" "$dir/tests/bench/applet_open_bench.exe" ||
         echo "(the benchmark did not finish)"
@@ -75,23 +88,28 @@ run_windows_tests() { # build directory, win64 | win32
         [ -e "$shot" ] && convert "$shot" "${shot%.bmp}.png" && rm -f "$shot"
     done
     echo "Screenshots: $dir/screenshots"
+    return $status
 }
 
-section "Windows x86_64 build"
-configure_and_build "$build/win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"
-section "Windows x86_64 tests under Wine (real windows on a virtual display)"
-run_windows_tests "$build/win64" win64
-
-section "Windows i686 build"
-configure_and_build "$build/win32" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
-if quenbus_wine_runs win32; then
-    section "Windows i686 tests under 32-bit Wine (a 32-bit prefix of their own)"
-    run_windows_tests "$build/win32" win32
-else
-    section "Windows i686 tests: NOT RUN, 32-bit Wine cannot run on this machine"
-    echo "This kernel does not execute 32-bit x86 programs (no IA-32 emulation), and"
-    echo "Debian's 32-bit Wine loader is one. Only the checks that need no Wine run:"
-    ctest --test-dir "$build/win32" -L binaries --output-on-failure
+if stage "Windows x86_64 build" configure_and_build "$build/win64" \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"; then
+    stage "Windows x86_64 tests under Wine (real windows on a virtual display)" run_windows_tests "$build/win64" win64
 fi
 
+if stage "Windows i686 build" configure_and_build "$build/win32" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"; then
+    if quenbus_wine_runs win32; then
+        stage "Windows i686 tests under 32-bit Wine (a 32-bit prefix of their own)" run_windows_tests "$build/win32" win32
+    else
+        section "Windows i686 tests: NOT RUN, 32-bit Wine cannot run on this machine"
+        echo "This kernel does not execute 32-bit x86 programs (no IA-32 emulation), and"
+        echo "Debian's 32-bit Wine loader is one. Only the checks that need no Wine run:"
+        stage "Windows i686 checks that need no Wine" ctest --test-dir "$build/win32" -L binaries --output-on-failure
+    fi
+fi
+
+if [ ${#failures[@]} -gt 0 ]; then
+    section "${#failures[@]} stage(s) FAILED"
+    printf '  %s\n' "${failures[@]}"
+    exit 1
+fi
 section "all suites passed"

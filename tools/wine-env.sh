@@ -48,6 +48,26 @@ quenbus_wine_env() {
     export WINE WINESERVER
 }
 
+# Wine's own fonts (Debian's fonts-wine) into the prefix's Fonts folder.
+# Debian's Wine does not look for them where the package puts them, so
+# without this every face, "MS Sans Serif", Tahoma and Marlett among them,
+# falls back to a wider system font: dialogs then cut their labels and the
+# caption buttons show letters.
+quenbus_wine_fonts() {
+    local source="" dir font
+    for dir in /usr/share/wine/fonts /usr/lib/wine/fonts; do
+        [ -f "$dir/sserife.fon" ] && source=$dir && break
+    done
+    if [ -z "$source" ]; then
+        echo "Wine's fonts not found; install Debian's fonts-wine package" >&2
+        return 1
+    fi
+    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+    for font in "$source"/*.fon "$source"/*.ttf; do
+        [ -e "$WINEPREFIX/drive_c/windows/Fonts/${font##*/}" ] || cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+    done
+}
+
 # Creates the prefix on first use and waits until Wine has finished starting.
 quenbus_wine_boot() {
     quenbus_wine_env "$1" || return 1
@@ -56,6 +76,7 @@ quenbus_wine_boot() {
         "$WINE" wineboot -i >/dev/null 2>&1
         "$WINESERVER" -w
     fi
+    quenbus_wine_fonts
 }
 
 # Keeps one wineserver alive for a run of several programs. Wine's own

@@ -10,13 +10,15 @@
 ; Silent use: setup.exe /S [/DRIVER=PATH] [/SERVICE=NAME] [/SIMULATED=0|1]
 ;             uninstall.exe /S [/PURGE]
 
-Unicode true
 ; The installer is a program of the Windows it installs for: Windows itself
-; refuses the x64 one on a 32-bit system.
+; refuses the x64 one on a 32-bit system. The x86 one is an ANSI program, the
+; kind Windows 9x runs.
 !if ${ARCH} == x64
+Unicode true
 Target amd64-unicode
 !else
-Target x86-unicode
+Unicode false
+Target x86-ansi
 !endif
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin

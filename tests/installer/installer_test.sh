@@ -3,8 +3,9 @@
 # install, what the machine then holds, a second install over the first,
 # silent uninstall, uninstall with /PURGE, a machine with a bus driver
 # library of its own; an install through the pages, photographed.
-# usage: installer_test.sh WINEPREFIX SETUP_EXE STUB_DRIVER APPLET_LISTER_EXE PAGES_EXE SCREENSHOT_DIR LIBRARY_DIR
-# (LIBRARY_DIR: the built drovane.dll and sicl32.dll, copied in as a machine's own)
+# usage: installer_test.sh WINEPREFIX SETUP_EXE STUB_DRIVER APPLET_LISTER_EXE PAGES_EXE SCREENSHOT_DIR LIBRARY_DIR MEX_SUFFIX
+# (LIBRARY_DIR: the built drovane.dll and sicl32.dll, copied in as a machine's own;
+# MEX_SUFFIX: mexw64 for the x64 installer, mexw32 for the x86 one)
 set -u
 prefix=$1
 setup=$2
@@ -13,6 +14,7 @@ lister=$4
 pages=$5
 screenshots=$6
 built_libraries=$7
+mex=$8
 . "$(dirname "$0")/../../tools/wine-env.sh"
 if [ -d "$prefix" ]; then
     quenbus_wine_stop "$prefix"
@@ -25,7 +27,7 @@ quenbus_wine_unmanaged "$prefix"
 
 system32="$prefix/drive_c/windows/system32"
 instdir="$prefix/drive_c/Program Files/quenbus"
-installed_files=("$system32/quenbus.cpl" "$instdir/quenbus.exe" "$instdir/busquery.mexw64" "$instdir/buswrite.mexw64"
+installed_files=("$system32/quenbus.cpl" "$instdir/quenbus.exe" "$instdir/busquery.$mex" "$instdir/buswrite.$mex"
     "$instdir/busquery.m" "$instdir/buswrite.m" "$instdir/Contents.m" "$instdir/uninstall.exe")
 simulated_files=("$system32/drovane.dll" "$system32/sicl32.dll")
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\quenbus'

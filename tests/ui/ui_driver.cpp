@@ -127,44 +127,95 @@ void SelectItem(HWND tree, HTREEITEM item)
     TreeView_SelectItem(tree, item);
 }
 
-bool SaveScreenshot(HWND hwnd, const std::string& path)
+namespace {
+
+// One copy of the window, frame included, as 24-bit rows bottom up.
+struct WindowPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<char> bits;
+};
+
+WindowPicture CopyWindow(HWND hwnd)
 {
+    WindowPicture picture;
     RECT rect;
     GetWindowRect(hwnd, &rect);
-    int width = rect.right - rect.left;
-    int height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0)
-        return false;
-    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    picture.width = rect.right - rect.left;
+    picture.height = rect.bottom - rect.top;
+    if (picture.width <= 0 || picture.height <= 0)
+        return picture;
+    HDC window = GetWindowDC(hwnd);
+    HDC memory = CreateCompatibleDC(window);
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biWidth = picture.width;
+    info.bmiHeader.biHeight = picture.height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    BitBlt(memory, 0, 0, picture.width, picture.height, window, 0, 0, SRCCOPY);
     GdiFlush();
-    DWORD stride = ((width * 3 + 3) / 4) * 4;
-    DWORD imageSize = stride * height;
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + imageSize;
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&file), sizeof file);
-    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-    out.write(static_cast<const char*>(bits), imageSize);
+    size_t stride = ((picture.width * 3 + 3) / 4) * 4;
+    const char* first = static_cast<const char*>(bits);
+    picture.bits.assign(first, first + stride * picture.height);
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    ReleaseDC(hwnd, window);
+    return picture;
+}
+
+bool SamePicture(const WindowPicture& a, const WindowPicture& b)
+{
+    return a.width == b.width && a.height == b.height && a.bits == b.bits;
+}
+
+bool WriteBitmapFile(const WindowPicture& picture, const std::string& path)
+{
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = picture.width;
+    header.biHeight = picture.height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = static_cast<DWORD>(file.bfOffBits + picture.bits.size());
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&header), sizeof header);
+    out.write(picture.bits.data(), static_cast<std::streamsize>(picture.bits.size()));
     return out.good();
+}
+
+} // namespace
+
+bool SaveScreenshot(HWND hwnd, const std::string& path)
+{
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    WindowPicture picture = CopyWindow(hwnd);
+    if (picture.bits.empty())
+        return false;
+    if (owner == GetCurrentProcessId())
+        return WriteBitmapFile(picture, path);
+    // Another process's drawing reaches the display when that process flushes
+    // it: wait until three copies 100 ms apart agree, for at most 10 s.
+    int agreeing = 1;
+    for (int i = 0; i < 100 && agreeing < 3; ++i) {
+        Sleep(100);
+        WindowPicture next = CopyWindow(hwnd);
+        agreeing = SamePicture(next, picture) ? agreeing + 1 : 1;
+        picture = std::move(next);
+    }
+    return agreeing >= 3 && WriteBitmapFile(picture, path);
 }
 
 bool RunWithSteps(const std::function<void()>& open, std::vector<std::function<bool()>> steps,

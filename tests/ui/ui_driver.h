@@ -37,7 +37,11 @@ std::vector<TreeItem> ReadTree(HWND tree);
 HTREEITEM SelectedItem(HWND tree);
 void SelectItem(HWND tree, HTREEITEM item);
 
-// Saves what the screen shows of the window as a 24-bit BMP file.
+// Saves the window, frame included, as a 24-bit BMP file once it has been
+// drawn. A window of this process is read from what Wine keeps of its drawing,
+// so the picture never depends on how fast the display catches up; one of
+// another process is copied until three successive copies agree. False when
+// it could not be copied, or did not settle within 10 s.
 bool SaveScreenshot(HWND hwnd, const std::string& path);
 
 // Runs `open` (which enters a modal loop) while `steps` run one per timer
