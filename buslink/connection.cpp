@@ -9,7 +9,6 @@
 namespace {
 
 const int kCarriageReturn = 13;
-const int kNoSecondary = 255;
 const size_t kInterfaceNameLength = 5;
 const size_t kPrimaryOffset = 6;
 // At most 255 characters fit the reply buffer beside its NUL.
@@ -29,7 +28,7 @@ uint8_t Connection::Open(char* address, long timeoutMs)
     // A short address has no primary address: it opens 0.
     uint8_t primary = std::strlen(address) > kPrimaryOffset ? LowByteOfNumber(address + kPrimaryOffset) : 0;
     address[kInterfaceNameLength] = '\0';
-    return OpenDevice(address, primary, kNoSecondary, timeoutMs);
+    return OpenDevice(address, primary, DRV_NO_SECONDARY, timeoutMs);
 }
 
 uint8_t Connection::OpenDevice(const char* interfaceName, uint8_t primary, int secondary, long timeoutMs)

@@ -12,7 +12,7 @@ public:
     // `address` holds kAddressSize bytes: on the bus driver path the interface
     // name (its first five characters) is cut out in place.
     uint8_t Open(char* address, long timeoutMs);
-    // A device on a bus driver interface by its parts; secondary 255 is none.
+    // A device on a bus driver interface by its parts; secondary DRV_NO_SECONDARY is none.
     uint8_t OpenDevice(const char* interfaceName, uint8_t primary, int secondary, long timeoutMs);
     // Sends the text: SICL with a line feed, the bus driver as it is.
     uint8_t Send(const char* text);

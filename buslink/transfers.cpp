@@ -23,10 +23,12 @@ uint8_t LowByteOfNumber(const char* text)
     return static_cast<uint8_t>(negative ? 0x100 - value : value);
 }
 
-uint8_t Transfer(char* address, CommandText& command, char* reply)
+namespace {
+
+// Sends, frees the command text, reads when asked and closes, after an open
+// whose status is `status`.
+uint8_t Exchange(Connection& connection, uint8_t status, CommandText& command, char* reply)
 {
-    Connection connection;
-    uint8_t status = connection.Open(address, kTimeoutMs);
     // SICL reads in the same call that writes; the bus driver reads after the
     // command text has gone.
     if (reply && connection.IsSicl())
@@ -38,4 +40,21 @@ uint8_t Transfer(char* address, CommandText& command, char* reply)
         status |= connection.Receive(reply);
     status |= connection.Close();
     return status;
+}
+
+} // namespace
+
+uint8_t Transfer(char* address, CommandText& command, char* reply)
+{
+    Connection connection;
+    uint8_t status = connection.Open(address, kTimeoutMs);
+    return Exchange(connection, status, command, reply);
+}
+
+uint8_t TransferToDevice(const char* interfaceName, uint8_t primary, int secondary, CommandText& command,
+                         char* reply)
+{
+    Connection connection;
+    uint8_t status = connection.OpenDevice(interfaceName, primary, secondary, kTimeoutMs);
+    return Exchange(connection, status, command, reply);
 }

@@ -20,6 +20,10 @@ const size_t kReplySize = 256;
 // chooses (a lowercase "h" goes to SICL). `address` holds kAddressSize bytes;
 // `reply`, when not null, kReplySize bytes.
 uint8_t Transfer(char* address, CommandText& command, char* reply);
+// The same steps to a device of a bus driver interface given by its parts
+// (secondary DRV_NO_SECONDARY: none).
+uint8_t TransferToDevice(const char* interfaceName, uint8_t primary, int secondary, CommandText& command,
+                         char* reply);
 
 // The low 8 bits of the decimal number at the start of `text`, read as atoi
 // reads it (leading blanks, a sign, digits up to the first other character;

@@ -6,6 +6,7 @@
 #include "cli/driver_service_check.h"
 #include "config/config_layout.h"
 #include "config/terminators.h"
+#include "drovane/drovane.h"
 
 #include <map>
 #include <utility>
@@ -38,6 +39,21 @@ void CheckInputEnd(const std::string& where, const TerminatorSide& termIn, std::
         problems.push_back(where + "no read can ever end: input terminator " + termIn.name +
                            " has no EOI and no end-of-string character; turn on EOI or choose a terminator "
                            "character in the applet's Properties");
+}
+
+// The bus driver library refuses to open a device beyond the bus's addresses;
+// the applet's list of secondary addresses goes one further.
+void CheckDeviceAddress(const std::string& where, const DeviceRecord& device, std::vector<std::string>& problems)
+{
+    const std::string limits = " (it takes 0 to " + std::to_string(DRV_MAX_ADDRESS) + "), so the device never opens; ";
+    if (device.primary > DRV_MAX_ADDRESS)
+        problems.push_back(where + "the bus driver library refuses primary address " + std::to_string(device.primary) +
+                           limits + "give it another primary address in the applet's Properties");
+    if (device.secondary > DRV_MAX_ADDRESS && device.secondary <= kMaxSecondaryAddress)
+        problems.push_back(where + "the bus driver library refuses secondary address " +
+                           std::to_string(device.secondary) + limits +
+                           "give it a secondary address from 0 to " + std::to_string(DRV_MAX_ADDRESS) +
+                           ", or none, in the applet's Properties");
 }
 
 void CheckAdapter(const std::string& where, const InterfaceRecord& bus, std::vector<std::string>& problems)
@@ -74,6 +90,7 @@ void CheckInterface(const InterfaceRecord& bus, std::vector<std::string>& proble
     for (const DeviceRecord& device : bus.devices) {
         std::string at = Where(device.path, device.userName);
         CheckValues(at, device.problems, problems);
+        CheckDeviceAddress(at, device, problems);
         DWORD secondary = device.secondary <= kMaxSecondaryAddress ? device.secondary : kNoSecondaryAddress;
         auto placed = taken.emplace(std::make_pair(device.primary, secondary), &device);
         if (!placed.second)

@@ -2,6 +2,7 @@
 
 #include "buslink/connection.h"
 #include "buslink/transfers.h"
+#include "cli/bus_address.h"
 #include "cli/transfer_command.h"
 
 #include <cstdlib>
@@ -20,7 +21,11 @@ public:
     {
         char buffer[kAddressSize] = {};
         std::memcpy(buffer, address_.c_str(), address_.size());
-        Report(connection_.Open(buffer, timeoutMs));
+        if (std::optional<BusAddress> parts = PartsBeyondMatlabRule(buffer))
+            Report(connection_.OpenDevice(parts->interfaceName.c_str(), static_cast<uint8_t>(parts->primary),
+                                          parts->secondary, timeoutMs));
+        else
+            Report(connection_.Open(buffer, timeoutMs));
         timeoutMs_ = timeoutMs;
     }
 

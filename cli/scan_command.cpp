@@ -6,14 +6,13 @@
 #include "cli/bus_walk.h"
 #include "cli/found_devices.h"
 #include "config/config_layout.h"
+#include "drovane/drovane.h"
 #include "text/text_compare.h"
 
 #include <iomanip>
 
 namespace {
 
-const int kMaxAddress = 30;
-const int kNoSecondary = 255;
 const char kIdentify[] = "*IDN?";
 const char kListensOnly[] = "(listens, no answer)";
 
@@ -48,16 +47,16 @@ std::vector<FoundInstrument> ScanBus(const std::string& interfaceName, int ownAd
                                      std::ostream& progress)
 {
     std::vector<FoundInstrument> instruments;
-    for (int primary = 0; primary <= kMaxAddress; ++primary) {
+    for (int primary = 0; primary <= DRV_MAX_ADDRESS; ++primary) {
         if (primary == ownAddress)
             continue;
-        progress << "\rscanning " << interfaceName << ": address " << std::setw(2) << primary << " of " << kMaxAddress
+        progress << "\rscanning " << interfaceName << ": address " << std::setw(2) << primary << " of " << DRV_MAX_ADDRESS
                  << std::flush;
         // None first, then with --secondary each secondary address.
-        int last = options.secondary ? kMaxAddress : -1;
+        int last = options.secondary ? DRV_MAX_ADDRESS : -1;
         for (int secondary = -1; secondary <= last; ++secondary) {
             FoundInstrument found;
-            if (Probe(interfaceName, primary, secondary < 0 ? kNoSecondary : secondary, options.timeoutMs, found))
+            if (Probe(interfaceName, primary, secondary < 0 ? DRV_NO_SECONDARY : secondary, options.timeoutMs, found))
                 instruments.push_back(found);
         }
     }

@@ -14,7 +14,7 @@ struct ScanOptions {
 
 struct FoundInstrument {
     int primary;
-    int secondary;                   // 255: none
+    int secondary;                   // DRV_NO_SECONDARY: none
     std::string identification;      // empty: listens, no answer
 };
 

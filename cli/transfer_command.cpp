@@ -2,6 +2,7 @@
 
 #include "buslink/interface_check.h"
 #include "buslink/transfers.h"
+#include "cli/bus_address.h"
 #include "cli/bus_walk.h"
 
 #include <cstring>
@@ -47,7 +48,13 @@ TransferResult RunTransfer(const std::string& address, const std::string& text, 
     std::memcpy(buffer, address.c_str(), length);
     char reply[kReplySize] = {};
     OwnedText command(text);
-    result.status = Transfer(buffer, command, query ? reply : nullptr);
+    // The MATLAB commands' rule wherever it reads the address as the tool
+    // does; the parts for an interface of another name, or with a secondary.
+    if (std::optional<BusAddress> parts = PartsBeyondMatlabRule(buffer))
+        result.status = TransferToDevice(parts->interfaceName.c_str(), static_cast<uint8_t>(parts->primary),
+                                         parts->secondary, command, query ? reply : nullptr);
+    else
+        result.status = Transfer(buffer, command, query ? reply : nullptr);
     result.reply = reply;
     return result;
 }
@@ -85,7 +92,8 @@ int TransferCommand(const std::string& address, const std::string& text, bool qu
     err << "quenbus: " << address << ": status " << static_cast<int>(result.status) << " ("
         << StatusWords(result.status) << ")";
     if ((result.status & kOpenFailed) && address[0] != 'h') {
-        std::string interfaceName = address.substr(0, kInterfaceNameLength);
+        std::optional<BusAddress> parts = ParseBusAddress(address);
+        std::string interfaceName = parts ? parts->interfaceName : address.substr(0, kInterfaceNameLength);
         if (CheckDriverName(interfaceName.c_str()) == DriverCheck::Unrecognised)
             err << "; there is no interface named " << interfaceName << "; the configured interfaces are: "
                 << ConfiguredNames();

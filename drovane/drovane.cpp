@@ -23,7 +23,7 @@ struct Handle {
     std::string adapter; // the adapter's URL; empty: the simulated bus
     SimBus* bus = nullptr; // a device's simulated bus
     int primary = 0;
-    int secondary = kNoSecondary;
+    int secondary = DRV_NO_SECONDARY;
     DrvTermRecord termIn = {};
     DrvTermRecord termOut = {};
     int timeoutMs = 0;
@@ -83,7 +83,7 @@ int AddHandle(Handle&& handle)
 
 bool ValidSecondary(int secondary)
 {
-    return secondary == kNoSecondary || (secondary >= 0 && secondary <= kMaxBusAddress);
+    return secondary == DRV_NO_SECONDARY || (secondary >= 0 && secondary <= DRV_MAX_ADDRESS);
 }
 
 // Starts a call: takes the lock, clears the call's error.
@@ -136,7 +136,7 @@ int OpenDevice(const char* interfaceName, uint8_t primary, int secondary, const 
     int error = interfaceName ? LookUpInterface(interfaceName, handle.busName, handle.adapter) : DRV_ERR_UNKNOWN_NAME;
     if (error != DRV_ERR_NONE)
         return Fail(error);
-    if (primary > kMaxBusAddress || !ValidSecondary(secondary) || !termIn || !termOut)
+    if (primary > DRV_MAX_ADDRESS || !ValidSecondary(secondary) || !termIn || !termOut)
         return Fail(DRV_ERR_BAD_ARGUMENT);
     handle.isDevice = true;
     handle.primary = primary;

@@ -24,6 +24,10 @@ typedef struct DrvTermRecord {
     uint8_t padding[3];
 } DrvTermRecord;
 
+// Bus addresses: primary and secondary addresses are 0 to DRV_MAX_ADDRESS;
+// DRV_NO_SECONDARY stands for a device without a secondary address.
+enum { DRV_MAX_ADDRESS = 30, DRV_NO_SECONDARY = 255 };
+
 // Error numbers of DrvLastError.
 enum {
     DRV_ERR_NONE = 0,
@@ -48,7 +52,7 @@ int DROVANE_CALL DrvClose(int handle);
 // The error number of the last failed call (handle -1, flags 0: of the library).
 int DROVANE_CALL DrvLastError(int handle, int flags);
 // Opens a device on an interface: a handle, or -1 on failure. Primary and
-// secondary addresses are 0 to 30; secondary 255 is none.
+// secondary addresses are 0 to DRV_MAX_ADDRESS; secondary DRV_NO_SECONDARY is none.
 int DROVANE_CALL DrvOpenDevice(const char* interfaceName, const char* deviceName, uint8_t primary, int secondary,
                                const DrvTermRecord* termIn, const DrvTermRecord* termOut, int timeoutMs);
 // Sends `count` bytes; the bytes sent, or negative on failure. With `eoi` 1
