@@ -1,15 +1,17 @@
 // The bus driver library on the simulated bus: interfaces are resolved from
 // the bus configuration, devices are the instruments of simbus, or of the
-// "++" GPIB adapter that the interface names. Every call is written to the
-// bus log (simbus/trace.h).
+// "++" GPIB adapter that the interface names (drovane/device_backend.h).
+// Every call is written to the bus log (simbus/trace.h). The library's lock
+// guards the handle table and the errors only; a device's I/O runs outside
+// it, so a slow device never holds up another handle's calls.
 #include "drovane/drovane.h"
 
-#include "adapter/adapter_session.h"
 #include "config/os_family.h"
+#include "drovane/device_backend.h"
 #include "drovane/interface_lookup.h"
-#include "simbus/sim_bus.h"
 #include "simbus/trace.h"
 
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -18,15 +20,9 @@ namespace {
 
 struct Handle {
     bool open = false;
-    bool isDevice = false;
     std::string busName;
-    std::string adapter; // the adapter's URL; empty: the simulated bus
-    SimBus* bus = nullptr; // a device's simulated bus
-    int primary = 0;
-    int secondary = DRV_NO_SECONDARY;
-    DrvTermRecord termIn = {};
-    DrvTermRecord termOut = {};
-    int timeoutMs = 0;
+    // A device's backend; none for an interface.
+    std::shared_ptr<DeviceBackend> device;
     int lastError = DRV_ERR_NONE;
 };
 
@@ -37,17 +33,20 @@ struct Library {
     // By number; the slot of a closed handle goes to the next one opened.
     std::vector<Handle> handles;
     int lastError = DRV_ERR_NONE;
-    // The error of the call in progress, for the log.
-    int callError = DRV_ERR_NONE;
 };
 
 Library g_library;
+// The error of this thread's call in progress, for the log.
+thread_local int t_callError = DRV_ERR_NONE;
+
+using TableLock = std::lock_guard<std::mutex>;
 
 // Records a failure of the call, also as the handle's last error; returns -1.
+// The table's lock is held.
 int Fail(int error, Handle* handle = nullptr)
 {
     g_library.lastError = error;
-    g_library.callError = error;
+    t_callError = error;
     if (handle)
         handle->lastError = error;
     return -1;
@@ -59,12 +58,6 @@ Handle* Find(int number)
         return nullptr;
     Handle& handle = g_library.handles[static_cast<size_t>(number)];
     return handle.open ? &handle : nullptr;
-}
-
-Handle* FindDevice(int handle)
-{
-    Handle* found = Find(handle);
-    return found && found->isDevice ? found : nullptr;
 }
 
 int AddHandle(Handle&& handle)
@@ -86,23 +79,20 @@ bool ValidSecondary(int secondary)
     return secondary == DRV_NO_SECONDARY || (secondary >= 0 && secondary <= DRV_MAX_ADDRESS);
 }
 
-// Starts a call: takes the lock, clears the call's error.
+// Starts a call: clears the call's error.
 class Call {
 public:
-    Call() : lock_(g_library.mutex) { g_library.callError = DRV_ERR_NONE; }
+    Call() { t_callError = DRV_ERR_NONE; }
 
     // Logs "name(arguments) = result", with the error of a failed call.
     template <typename Result> Result Log(const std::string& call, Result result) const
     {
         std::string line = call + " = " + std::to_string(result);
-        if (g_library.callError != DRV_ERR_NONE)
-            line += " error " + std::to_string(g_library.callError);
+        if (t_callError != DRV_ERR_NONE)
+            line += " error " + std::to_string(t_callError);
         TraceLine(line);
         return result;
     }
-
-private:
-    std::lock_guard<std::mutex> lock_;
 };
 
 std::string RecordText(const DrvTermRecord* record)
@@ -115,13 +105,14 @@ std::string RecordText(const DrvTermRecord* record)
 
 int OpenName(const char* name)
 {
+    TableLock table(g_library.mutex);
     std::string busName;
     std::string adapter;
     int error = name ? LookUpInterface(name, busName, adapter) : DRV_ERR_UNKNOWN_NAME;
     if (error != DRV_ERR_NONE)
         return Fail(error);
     for (const Handle& open : g_library.handles) {
-        if (open.open && !open.isDevice && open.busName == busName)
+        if (open.open && !open.device && open.busName == busName)
             return Fail(DRV_ERR_ALREADY_OPEN);
     }
     Handle handle;
@@ -132,106 +123,71 @@ int OpenName(const char* name)
 int OpenDevice(const char* interfaceName, uint8_t primary, int secondary, const DrvTermRecord* termIn,
                const DrvTermRecord* termOut, int timeoutMs)
 {
+    TableLock table(g_library.mutex);
     Handle handle;
-    int error = interfaceName ? LookUpInterface(interfaceName, handle.busName, handle.adapter) : DRV_ERR_UNKNOWN_NAME;
+    std::string adapter;
+    int error = interfaceName ? LookUpInterface(interfaceName, handle.busName, adapter) : DRV_ERR_UNKNOWN_NAME;
     if (error != DRV_ERR_NONE)
         return Fail(error);
     if (primary > DRV_MAX_ADDRESS || !ValidSecondary(secondary) || !termIn || !termOut)
         return Fail(DRV_ERR_BAD_ARGUMENT);
-    handle.isDevice = true;
-    handle.primary = primary;
-    handle.secondary = secondary;
-    handle.termIn = *termIn;
-    handle.termOut = *termOut;
-    handle.timeoutMs = timeoutMs;
-    if (handle.adapter.empty())
-        handle.bus = &BusOf(handle.busName);
+    DeviceSettings settings;
+    settings.primary = primary;
+    settings.secondary = secondary;
+    settings.termIn = *termIn;
+    settings.termOut = *termOut;
+    settings.timeoutMs = timeoutMs;
+    handle.device = OpenDeviceBackend(handle.busName, adapter, settings);
     return AddHandle(std::move(handle));
 }
 
-AdapterTerminator AdapterSide(const DrvTermRecord& record)
+// The backend of an open device handle, checked as a call on it begins;
+// null after recording the failure.
+std::shared_ptr<DeviceBackend> DeviceFor(int number, bool argumentsValid)
 {
-    AdapterTerminator side;
-    side.eoi = record.eoi != 0;
-    side.eosEnabled = record.eosEnabled != 0;
-    side.eosChar = record.eosChar;
-    return side;
-}
-
-int ErrorOf(AdapterResult result)
-{
-    switch (result) {
-    case AdapterResult::Done:
-        return DRV_ERR_NONE;
-    case AdapterResult::NoListener:
-        return DRV_ERR_NO_LISTENER;
-    case AdapterResult::TimedOut:
-        return DRV_ERR_TIMEOUT;
-    case AdapterResult::Unreachable:
-        break;
+    TableLock table(g_library.mutex);
+    Handle* handle = Find(number);
+    if (!handle || !handle->device) {
+        Fail(DRV_ERR_BAD_HANDLE);
+        return nullptr;
     }
-    // The adapter is the interface's board: it is not there.
-    return DRV_ERR_NO_BOARD;
+    if (!argumentsValid) {
+        Fail(DRV_ERR_BAD_ARGUMENT, handle);
+        return nullptr;
+    }
+    return handle->device;
 }
 
-long AdapterWrite(Handle& handle, const char* data, unsigned long count, int eoi)
+// Records the outcome of a device's I/O: a failure becomes the library's and
+// the handle's last error, unless the handle was closed meanwhile.
+bool Record(int number, const std::shared_ptr<DeviceBackend>& device, int error)
 {
-    AdapterResult result = AdapterSessionFor(handle.adapter)
-                               .Write(handle.primary, handle.secondary, data, count, eoi == 1,
-                                      AdapterSide(handle.termOut), handle.timeoutMs);
-    return result == AdapterResult::Done ? static_cast<long>(count) : Fail(ErrorOf(result), &handle);
-}
-
-long AdapterRead(Handle& handle, char* buffer, unsigned long size)
-{
-    size_t count = 0;
-    AdapterResult result = AdapterSessionFor(handle.adapter)
-                               .Read(handle.primary, handle.secondary, buffer, size, AdapterSide(handle.termIn),
-                                     handle.timeoutMs, &count);
-    return result == AdapterResult::Done ? static_cast<long>(count) : Fail(ErrorOf(result), &handle);
+    if (error == DRV_ERR_NONE)
+        return true;
+    TableLock table(g_library.mutex);
+    Handle* handle = Find(number);
+    Fail(error, handle && handle->device == device ? handle : nullptr);
+    return false;
 }
 
 long Write(int number, const char* data, unsigned long count, int eoi)
 {
-    Handle* handle = FindDevice(number);
-    if (!handle)
-        return Fail(DRV_ERR_BAD_HANDLE);
-    if (!data && count)
-        return Fail(DRV_ERR_BAD_ARGUMENT, handle);
-    if (!handle->adapter.empty())
-        return AdapterWrite(*handle, data, count, eoi);
-    SimBus& bus = *handle->bus;
-    const DrvTermRecord& term = handle->termOut;
-    // An enabled end-of-string character goes with END: it ends a message.
-    unsigned long start = 0;
-    for (unsigned long i = 0; term.eosEnabled && i < count; ++i) {
-        if (static_cast<uint8_t>(data[i]) != term.eosChar)
-            continue;
-        if (!bus.Write(handle->primary, handle->secondary, data + start, i + 1 - start, true))
-            return Fail(DRV_ERR_NO_LISTENER, handle);
-        start = i + 1;
-    }
-    bool end = eoi == 1 && term.eoi;
-    if ((start < count || count == 0) &&
-        !bus.Write(handle->primary, handle->secondary, data + start, count - start, end))
-        return Fail(DRV_ERR_NO_LISTENER, handle);
+    std::shared_ptr<DeviceBackend> device = DeviceFor(number, data || !count);
+    if (!device)
+        return -1;
+    if (!Record(number, device, device->Write(data, count, eoi == 1)))
+        return -1;
     return static_cast<long>(count);
 }
 
 long Read(int number, char* buffer, unsigned long size)
 {
-    Handle* handle = FindDevice(number);
-    if (!handle)
-        return Fail(DRV_ERR_BAD_HANDLE);
-    if (!buffer && size)
-        return Fail(DRV_ERR_BAD_ARGUMENT, handle);
-    if (!handle->adapter.empty())
-        return AdapterRead(*handle, buffer, size);
-    const DrvTermRecord& term = handle->termIn;
+    std::shared_ptr<DeviceBackend> device = DeviceFor(number, buffer || !size);
+    if (!device)
+        return -1;
     size_t count = 0;
-    if (!handle->bus->Read(handle->primary, handle->secondary, buffer, size, term.eoi != 0,
-                           term.eosEnabled ? term.eosChar : -1, handle->timeoutMs, &count))
-        return Fail(DRV_ERR_TIMEOUT, handle);
+    if (!Record(number, device, device->Read(buffer, size, &count)))
+        return -1;
     return static_cast<long>(count);
 }
 
@@ -241,6 +197,7 @@ int DROVANE_CALL DrvPrepare(int handle, int flags)
 {
     Call call;
     int result = 0;
+    TableLock table(g_library.mutex);
     if (handle == -1) {
         g_library.lastError = DRV_ERR_NONE;
     } else if (Handle* found = Find(handle)) {
@@ -265,10 +222,17 @@ int DROVANE_CALL DrvOpenName(const char* name)
 int DROVANE_CALL DrvClose(int handle)
 {
     Call call;
-    Handle* found = Find(handle);
-    int result = found ? 0 : Fail(DRV_ERR_BAD_HANDLE);
-    if (found)
-        found->open = false;
+    int result = 0;
+    {
+        TableLock table(g_library.mutex);
+        Handle* found = Find(handle);
+        if (found) {
+            found->open = false;
+            found->device.reset();
+        } else {
+            result = Fail(DRV_ERR_BAD_HANDLE);
+        }
+    }
     if (!TraceEnabled())
         return result;
     return call.Log("DrvClose(" + std::to_string(handle) + ")", result);
@@ -277,6 +241,7 @@ int DROVANE_CALL DrvClose(int handle)
 int DROVANE_CALL DrvLastError(int handle, int flags)
 {
     Call call;
+    TableLock table(g_library.mutex);
     int result = DRV_ERR_BAD_HANDLE;
     if (handle == -1)
         result = g_library.lastError;

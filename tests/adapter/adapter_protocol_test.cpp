@@ -10,9 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -297,6 +299,33 @@ TEST_F(AdapterFaults, AStalledAdapterFailsWithinTheTimeOut)
     ExpectWorking();
     ASSERT_EQ("ok", Control("stall"));
     ExpectFailureInTime(800, DRV_ERR_TIMEOUT);
+    ASSERT_EQ("ok", Control("resume"));
+    ExpectWorking();
+}
+
+TEST_F(AdapterFaults, AStalledAdapterHoldsUpNoOtherHandle)
+{
+    ExpectWorking();
+    ASSERT_EQ("ok", Control("stall"));
+    int stalled = Open("LAN0", 22, kNoSecondary, Record(1, 1, 13), Record(1, 1, 13), 1500);
+    ASSERT_GE(stalled, 0);
+    std::atomic<bool> returned(false);
+    std::thread waiting([&] {
+        Write(stalled, "*IDN?");
+        returned = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // The library's other calls, and a device of another adapter, go on
+    // while the stalled write waits for its time-out.
+    DrvPrepare(-1, 0);
+    EXPECT_EQ(DRV_ERR_NONE, DrvLastError(-1, 0));
+    int other = Open("LAN1", 22, kNoSecondary, Record(1, 1, 13), Record(1, 1, 13), 600);
+    EXPECT_GE(other, 0);
+    EXPECT_LT(Write(other, "*IDN?"), 0);
+    EXPECT_EQ(DRV_ERR_NO_BOARD, DrvLastError(other, 0));
+    EXPECT_FALSE(returned) << "the other handle's calls waited for the stalled one";
+    waiting.join();
+    EXPECT_EQ(DRV_ERR_TIMEOUT, DrvLastError(stalled, 0));
     ASSERT_EQ("ok", Control("resume"));
     ExpectWorking();
 }

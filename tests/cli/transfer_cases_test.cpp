@@ -11,10 +11,27 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <string>
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
-const char kTraceFile[] = "cli_transfer_trace.log";
+// One bus log a process: runs of several tables may share the folder.
+std::string TraceFileName()
+{
+#ifdef _WIN32
+    int process = _getpid();
+#else
+    int process = static_cast<int>(getpid());
+#endif
+    return "cli_transfer_trace." + std::to_string(process) + ".log";
+}
+
+const std::string kTraceFile = TraceFileName();
 
 std::string EnvironmentValue(const char* name)
 {
@@ -33,13 +50,17 @@ public:
             ASSERT_TRUE(RegLoadFile(file.c_str(), &error)) << error;
         }
 #ifdef _WIN32
-        _putenv((std::string("QUENBUS_SIMBUS_TRACE=") + kTraceFile).c_str());
+        _putenv(("QUENBUS_SIMBUS_TRACE=" + kTraceFile).c_str());
 #else
-        setenv("QUENBUS_SIMBUS_TRACE", kTraceFile, 1);
+        setenv("QUENBUS_SIMBUS_TRACE", kTraceFile.c_str(), 1);
 #endif
     }
 
-    void TearDown() override { RegDeleteKeyTree(HKEY_CURRENT_USER, "Software\\Korvex"); }
+    void TearDown() override
+    {
+        RegDeleteKeyTree(HKEY_CURRENT_USER, "Software\\Korvex");
+        std::remove(kTraceFile.c_str());
+    }
 };
 
 const ::testing::Environment* const g_registrySetup = ::testing::AddGlobalTestEnvironment(new RegistrySetup);
@@ -75,7 +96,7 @@ TEST_P(TransferCase, GivesWhatTheMatlabCommandGives)
 {
     const MexCase& mexCase = GetParam();
     SCOPED_TRACE(mexCase.title);
-    std::remove(kTraceFile);
+    std::remove(kTraceFile.c_str());
     TransferResult result =
         RunTransfer(mexCase.arguments[0].text, mexCase.arguments[1].text, mexCase.function == "busquery");
     if (mexCase.checksError) {

@@ -1,0 +1,44 @@
+// What carries a device's bytes, chosen once when the device opens: the
+// simulated bus of its interface, or the "++" adapter the interface is bound
+// to. The library's calls hold no lock during the I/O: a backend locks the
+// medium it shares with other devices (one bus, one adapter) for each
+// operation, so a slow device blocks only the devices of its own medium.
+//
+// A new backend is a class of its own here and a case of OpenDeviceBackend;
+// a new operation is a virtual function, with DRV_ERR_ results as these.
+#pragma once
+
+#include "drovane/drovane.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+// A device as its open gave it.
+struct DeviceSettings {
+    int primary = 0;
+    int secondary = DRV_NO_SECONDARY;
+    DrvTermRecord termIn = {};
+    DrvTermRecord termOut = {};
+    int timeoutMs = 0;
+};
+
+class DeviceBackend {
+public:
+    virtual ~DeviceBackend() = default;
+
+    // Sends `count` bytes. With `end` and the output record asking for EOI
+    // the last byte goes with END; a byte equal to an enabled output
+    // end-of-string character ends a message, with END. DRV_ERR_NONE when sent.
+    virtual int Write(const char* data, size_t count, bool end) = 0;
+    // Reads at most `size` bytes; `count` gets what arrived, also on a
+    // failure. The read ends with END when the input record asks for EOI,
+    // after an enabled end-of-string character, or with the buffer full.
+    virtual int Read(char* buffer, size_t size, size_t* count) = 0;
+};
+
+// The backend of a device of the interface `busName`: the adapter at the URL
+// `adapter`, or the simulated bus when it is empty. Called with the handle
+// table locked: the registries of buses and adapters are not shared otherwise.
+std::unique_ptr<DeviceBackend> OpenDeviceBackend(const std::string& busName, const std::string& adapter,
+                                                 const DeviceSettings& settings);
