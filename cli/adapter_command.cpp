@@ -1,6 +1,7 @@
 #include "cli/adapter_command.h"
 
 #include "adapter/adapter_session.h"
+#include "cli/exit_status.h"
 #include "config/config_layout.h"
 #include "config/config_nodes.h"
 #include "config/reg_key.h"
@@ -9,7 +10,6 @@
 namespace {
 
 const int kVersionTimeoutMs = 2000;
-const int kUsageError = 2;
 
 // The node of the interface with that name, or "".
 std::string InterfaceNode(const std::string& name, std::string& names)

@@ -3,6 +3,7 @@
 #include "buslink/connection.h"
 #include "buslink/transfers.h"
 #include "cli/bus_address.h"
+#include "cli/exit_status.h"
 #include "cli/transfer_command.h"
 
 #include <cstdlib>
@@ -10,8 +11,6 @@
 #include <vector>
 
 namespace {
-
-const int kUsageError = 2;
 
 class Console {
 public:

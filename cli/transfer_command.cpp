@@ -4,12 +4,12 @@
 #include "buslink/transfers.h"
 #include "cli/bus_address.h"
 #include "cli/bus_walk.h"
+#include "cli/exit_status.h"
 
 #include <cstring>
 
 namespace {
 
-const int kUsageError = 2;
 const size_t kInterfaceNameLength = 5;
 
 // The command text as the transfers take it: freed once it has been sent.
