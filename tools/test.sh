@@ -16,18 +16,22 @@ fi
 section() { printf '\n==== %s ====\n' "$1"; }
 
 # A stage that fails is recorded and the stages after it still run; the
-# command reports every failure at the end and then exits non-zero.
+# command reports every failure at the end and then exits non-zero. A stage
+# always returns true, so that errexit never ends the command there;
+# stage_passed says how the last one went.
 failures=()
+stage_passed=1
 stage() { # title, command...
     local title=$1
     shift
     section "$title"
     if "$@"; then
-        return 0
+        stage_passed=1
+    else
+        stage_passed=0
+        echo "FAILED: $title"
+        failures+=("$title")
     fi
-    echo "FAILED: $title"
-    failures+=("$title")
-    return 1
 }
 
 configure_and_build() { # directory, extra cmake arguments...
@@ -52,7 +56,8 @@ run_tests() {
 
 mkdir -p "$build"
 
-if stage "native build" configure_and_build "$build/native"; then
+stage "native build" configure_and_build "$build/native"
+if [ "$stage_passed" = 1 ]; then
     stage "native tests (plain and sanitized, and the MEX commands in GNU Octave)" run_tests "$build/native"
     stage "benchmark: the MEX commands in GNU Octave (fails if memory grows)" \
         cmake --build "$build/native" --target mex-bench
@@ -91,12 +96,13 @@ run_windows_tests() { # build directory, win64 | win32
     return $status
 }
 
-if stage "Windows x86_64 build" configure_and_build "$build/win64" \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"; then
+stage "Windows x86_64 build" configure_and_build "$build/win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"
+if [ "$stage_passed" = 1 ]; then
     stage "Windows x86_64 tests under Wine (real windows on a virtual display)" run_windows_tests "$build/win64" win64
 fi
 
-if stage "Windows i686 build" configure_and_build "$build/win32" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"; then
+stage "Windows i686 build" configure_and_build "$build/win32" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
+if [ "$stage_passed" = 1 ]; then
     if quenbus_wine_runs win32; then
         stage "Windows i686 tests under 32-bit Wine (a 32-bit prefix of their own)" run_windows_tests "$build/win32" win32
     else
