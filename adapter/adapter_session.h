@@ -1,7 +1,6 @@
-// The "++" command protocol to one GPIB adapter, over a byte channel that is
-// opened on first use and opened again after a failure. The adapter is the
-// bus controller (++mode 1), never reads on its own (++auto 0) and marks a
-// byte that came with EOI by appending byte 4 (++eot_enable 1, ++eot_char 4).
+// The talk with one GPIB adapter over a byte channel that is opened on first
+// use and opened again after a failure; the "++" commands come from
+// PlusPlusCodec, the answers are taken apart by EndMarkReader.
 //
 // A write first serial-polls the device (++spoll): an adapter that answers
 // with a status byte has a listener there; one that answers nothing within
@@ -12,9 +11,13 @@
 #pragma once
 
 #include "adapter/byte_channel.h"
+#include "adapter/end_mark_reader.h"
+#include "adapter/plusplus_codec.h"
+#include "gpib/message_framing.h"
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -22,16 +25,12 @@
 
 enum class AdapterResult { Done, NoListener, TimedOut, Unreachable };
 
-// One direction's terminator settings of a device.
-struct AdapterTerminator {
-    bool eoi = true;         // writes: the last byte goes with EOI
-    bool eosEnabled = false; // the character ends a read, and a message it ends goes with EOI
-    unsigned char eosChar = 0;
-};
+// Opens the channel within `timeoutMs`; null with the reason in `problem`.
+using ChannelOpener = std::function<std::unique_ptr<ByteChannel>(int timeoutMs, std::string& problem)>;
 
 class AdapterSession {
 public:
-    explicit AdapterSession(const std::string& url) : url_(url) {}
+    explicit AdapterSession(ChannelOpener open) : open_(std::move(open)) {}
 
     // Sends `count` bytes to the device at the address (secondary outside 0
     // to 30: none). With the output character enabled, each part of the
@@ -41,10 +40,10 @@ public:
                         const AdapterTerminator& out, int timeoutMs);
     // Reads at most `size` bytes: the read ends with EOI, after the enabled
     // input character, or with the buffer full (the rest of the answer is
-    // kept for the next read of the device). A time-out leaves what came in
-    // `buffer`, and clears the device (++clr).
+    // kept for the next read of the device); `ended` says which. A time-out
+    // leaves what came in `buffer`, and clears the device (++clr).
     AdapterResult Read(int primary, int secondary, char* buffer, size_t size, const AdapterTerminator& in,
-                       int timeoutMs, size_t* count);
+                       int timeoutMs, size_t* count, ReadEnd* ended);
     // The adapter's answer to ++ver.
     AdapterResult Version(int timeoutMs, std::string& version);
 
@@ -54,11 +53,10 @@ public:
 private:
     using Deadline = std::chrono::steady_clock::time_point;
     enum class Wait { Arrived, Silent, Closed };
-    struct Settings {
-        int address = -1;
-        int eos = -1;
-        int eoi = -1;
-        int timeout = -1;
+    // The rest of an answer that did not fit the reading buffer.
+    struct Unread {
+        std::string bytes;
+        bool eoi = false;
     };
 
     bool Ready(int timeoutMs);
@@ -67,25 +65,14 @@ private:
     Wait Fill(Deadline deadline);
     Wait ReadLine(Deadline deadline, std::string& line);
     bool Alive();
-    std::string Setup(int primary, int secondary, int timeoutMs);
-    std::string Set(int& sent, int value, const std::string& command);
     AdapterResult FindListener(int primary, int secondary, int timeoutMs);
-    AdapterResult Collect(bool eosEnabled, unsigned char eosChar, int timeoutMs, std::string& reply);
+    AdapterResult Collect(int eosChar, int timeoutMs, std::string& reply, bool& eoi);
 
-    std::string url_;
+    ChannelOpener open_;
     std::unique_ptr<ByteChannel> channel_;
-    std::string inbox_;
-    bool strayMark_ = false;
-    Settings sent_;
-    // The rest of an answer that did not fit the reading buffer, by address.
-    std::map<std::pair<int, int>, std::string> pending_;
+    PlusPlusCodec codec_;
+    EndMarkReader reader_;
+    // By address.
+    std::map<std::pair<int, int>, Unread> pending_;
     std::string problem_;
 };
-
-// The session of an adapter, one per URL (case-blind), kept for the process.
-AdapterSession& AdapterSessionFor(const std::string& url);
-
-// The bytes as a data line carries them: CR, LF, ESC and '+' preceded by ESC.
-std::string EscapeAdapterData(const char* data, size_t count);
-// The adapter's own read time-out for a device time-out: 1 to 3000 ms.
-int AdapterTimeout(int timeoutMs);

@@ -1,6 +1,5 @@
 #include "buslink/connection.h"
 
-#include "buslink/transfers.h"
 #include "drovane/drovane.h"
 #include "sicl/sicl32.h"
 
@@ -9,70 +8,102 @@
 namespace {
 
 const int kCarriageReturn = 13;
-const size_t kInterfaceNameLength = 5;
-const size_t kPrimaryOffset = 6;
-// At most 255 characters fit the reply buffer beside its NUL.
-const char kReadFormat[] = "%255t";
+
+StepOutcome Outcome(bool ok, size_t count = 0)
+{
+    StepOutcome outcome;
+    outcome.ok = ok;
+    outcome.count = count;
+    return outcome;
+}
+
+ReadEnd EndOf(int ended)
+{
+    switch (ended) {
+    case DRV_END_EOI:
+        return ReadEnd::Eoi;
+    case DRV_END_EOS:
+        return ReadEnd::EndOfString;
+    case DRV_END_FULL:
+        return ReadEnd::BufferFull;
+    }
+    return ReadEnd::None;
+}
 
 } // namespace
 
-uint8_t Connection::Open(char* address, long timeoutMs)
+int DROVANE_CALL MatlabRead(int handle, char* buffer, unsigned long size, unsigned long* count, int* ended)
 {
-    sicl_ = address[0] == 'h';
-    if (sicl_) {
-        id_ = SiclOpen(address);
-        SiclTimeout(id_, timeoutMs);
-        SiclTermChar(id_, kCarriageReturn);
-        return id_ == 0 ? kOpenFailed : 0;
-    }
-    // A short address has no primary address: it opens 0.
-    uint8_t primary = std::strlen(address) > kPrimaryOffset ? LowByteOfNumber(address + kPrimaryOffset) : 0;
-    address[kInterfaceNameLength] = '\0';
-    return OpenDevice(address, primary, DRV_NO_SECONDARY, timeoutMs);
+    long read = DrvRead(handle, buffer, size, 1, 0, 0, 0);
+    *count = read >= 0 ? static_cast<unsigned long>(read) : static_cast<unsigned long>(strnlen(buffer, size));
+    *ended = DRV_END_NONE;
+    return read >= 0 ? 0 : -1;
 }
 
-uint8_t Connection::OpenDevice(const char* interfaceName, uint8_t primary, int secondary, long timeoutMs)
+StepOutcome Connection::OpenSicl(const char* address, long timeoutMs)
+{
+    sicl_ = true;
+    id_ = SiclOpen(address);
+    SiclTimeout(id_, timeoutMs);
+    SiclTermChar(id_, kCarriageReturn);
+    return Outcome(id_ != 0);
+}
+
+StepOutcome Connection::OpenDevice(const char* interfaceName, int primary, int secondary, long timeoutMs)
 {
     sicl_ = false;
     DrvTermRecord terminator = {};
     terminator.eoi = 1;
     terminator.eosEnabled = 1;
     terminator.eosChar = kCarriageReturn;
-    id_ = DrvOpenDevice(interfaceName, "TEMP", primary, secondary, &terminator, &terminator,
+    id_ = DrvOpenDevice(interfaceName, "TEMP", static_cast<uint8_t>(primary), secondary, &terminator, &terminator,
                         static_cast<int>(timeoutMs));
-    return id_ == -1 ? kOpenFailed : 0;
+    return Outcome(id_ != -1);
 }
 
-uint8_t Connection::Send(const char* text)
+StepOutcome Connection::Send(const char* text)
 {
     if (sicl_)
-        return SiclPrintf(id_, "%s\n", text) == 0 ? kTransferFailed : 0;
-    return DrvWrite(id_, text, std::strlen(text), 1, 1, 0, 0, 0) < 0 ? kTransferFailed : 0;
+        return Outcome(SiclPrintf(id_, "%s\n", text) != 0, std::strlen(text) + 1);
+    long sent = DrvWrite(id_, text, std::strlen(text), 1, 1, 0, 0, 0);
+    return Outcome(sent >= 0, sent >= 0 ? static_cast<size_t>(sent) : 0);
 }
 
-uint8_t Connection::Query(const char* text, char* reply)
+StepOutcome Connection::Query(const char* text, size_t size)
 {
-    if (sicl_)
-        return SiclPromptf(id_, "%s\n", kReadFormat, text, reply) == 0 ? kTransferFailed : 0;
-    uint8_t status = Send(text);
-    return status | Receive(reply);
+    if (!sicl_) {
+        StepOutcome sent = Send(text);
+        StepOutcome read = Receive(size);
+        read.ok = read.ok && sent.ok;
+        return read;
+    }
+    reply_.assign(size, '\0');
+    std::string format = "%" + std::to_string(size - 1) + "t";
+    bool ok = SiclPromptf(id_, "%s\n", format.c_str(), text, &reply_[0]) != 0;
+    reply_.resize(std::strlen(reply_.c_str()));
+    return Outcome(ok, reply_.size());
 }
 
-uint8_t Connection::Receive(char* reply)
+StepOutcome Connection::Receive(size_t size)
 {
+    reply_.clear();
     if (sicl_)
-        return kTransferFailed;
-    uint8_t status = DrvRead(id_, reply, kReplySize, 1, 0, 0, 0) < 0 ? kTransferFailed : 0;
-    // A full buffer has no NUL of its own: the reply ends at 255 characters.
-    reply[kReplySize - 1] = '\0';
-    return status;
+        return Outcome(false);
+    reply_.assign(size, '\0');
+    unsigned long count = 0;
+    int ended = DRV_END_NONE;
+    StepOutcome outcome = Outcome(read_(id_, &reply_[0], static_cast<unsigned long>(size), &count, &ended) == 0, count);
+    outcome.ended = EndOf(ended);
+    reply_.resize(count);
+    return outcome;
 }
 
-uint8_t Connection::Close()
+StepOutcome Connection::Close()
 {
     if (!sicl_)
-        return DrvClose(id_) < 0 ? kCloseFailed : 0;
-    uint8_t status = SiclClose(id_) != 0 ? kCloseFailed : 0;
+        return Outcome(DrvClose(id_) >= 0);
+    bool ok = SiclClose(id_) == 0;
     SiclCleanup();
-    return status;
+    return Outcome(ok);
 }
+

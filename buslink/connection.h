@@ -1,31 +1,59 @@
-// One open connection to an instrument: through the SICL library for an
-// address that begins with a lowercase "h", through the bus driver library
-// otherwise. Each step returns the status bits of its failure (0 when it
-// worked); a step after a failed open is still made with the failed id or
+// One open connection to an instrument, through the SICL library or the bus
+// driver library. It holds the bytes of the last read, and each step says
+// how it went: whether it worked, the bytes sent or read, and why a read
+// ended. A step after a failed open is still made with the failed id or
 // handle, as the MATLAB commands make it.
 #pragma once
 
-#include <cstdint>
+#include "drovane/drovane.h"
+#include "gpib/message_framing.h"
+
+#include <cstddef>
+#include <string>
+
+struct StepOutcome {
+    bool ok = true;
+    size_t count = 0;               // bytes sent or read (a failed read: what arrived)
+    ReadEnd ended = ReadEnd::None;  // a read's end; None for the SICL library, which does not say
+};
+
+// The read call of the bus driver path, as DrvReadEnded.
+using DeviceRead = int(DROVANE_CALL*)(int handle, char* buffer, unsigned long size, unsigned long* count,
+                                      int* ended);
+// DrvRead as the MATLAB commands call it, and nothing else of the library:
+// it says nothing of why a read ended, and after a failure `count` is what
+// arrived up to its first NUL.
+int DROVANE_CALL MatlabRead(int handle, char* buffer, unsigned long size, unsigned long* count, int* ended);
 
 class Connection {
 public:
-    // `address` holds kAddressSize bytes: on the bus driver path the interface
-    // name (its first five characters) is cut out in place.
-    uint8_t Open(char* address, long timeoutMs);
-    // A device on a bus driver interface by its parts; secondary DRV_NO_SECONDARY is none.
-    uint8_t OpenDevice(const char* interfaceName, uint8_t primary, int secondary, long timeoutMs);
-    // Sends the text: SICL with a line feed, the bus driver as it is.
-    uint8_t Send(const char* text);
-    // Sends the text and reads the reply into kReplySize bytes.
-    uint8_t Query(const char* text, char* reply);
-    // Reads into kReplySize bytes; the SICL library reads only in a query.
-    uint8_t Receive(char* reply);
-    // Closes (SICL: and cleans the library up).
-    uint8_t Close();
+    explicit Connection(DeviceRead read = DrvReadEnded) : read_(read) {}
 
+    // A device of the SICL library by its address ("hpib7,22").
+    StepOutcome OpenSicl(const char* address, long timeoutMs);
+    // A device on a bus driver interface by its parts; secondary DRV_NO_SECONDARY is none.
+    StepOutcome OpenDevice(const char* interfaceName, int primary, int secondary, long timeoutMs);
+    // Sends the text: SICL with a line feed, the bus driver as it is.
+    StepOutcome Send(const char* text);
+    // Sends the text and reads a reply of at most `size` bytes (SICL: size - 1 characters).
+    StepOutcome Query(const char* text, size_t size);
+    // Reads at most `size` bytes; the SICL library reads only in a query.
+    StepOutcome Receive(size_t size);
+    // Closes (SICL: and cleans the library up).
+    StepOutcome Close();
+
+    // The bytes of the last read.
+    const std::string& Reply() const { return reply_; }
+    // The bus driver library's error number of the last failed step
+    // (DRV_ERR_TIMEOUT, DRV_ERR_NO_LISTENER, ...); 0 on the SICL path.
+    // Apart (connection_error.cpp): the MATLAB commands import no more of
+    // the library than their own calls.
+    int LastError() const;
     bool IsSicl() const { return sicl_; }
 
 private:
+    DeviceRead read_;
     bool sicl_ = false;
     int id_ = 0;
+    std::string reply_;
 };

@@ -1,14 +1,10 @@
 #include "buslink/transfers.h"
 
 #include "buslink/connection.h"
+#include "drovane/drovane.h"
 
 #include <cctype>
-
-namespace {
-
-const long kTimeoutMs = 20000;
-
-} // namespace
+#include <cstring>
 
 uint8_t LowByteOfNumber(const char* text)
 {
@@ -25,36 +21,50 @@ uint8_t LowByteOfNumber(const char* text)
 
 namespace {
 
-// Sends, frees the command text, reads when asked and closes, after an open
-// whose status is `status`.
+const size_t kInterfaceNameLength = 5;
+const size_t kPrimaryOffset = 6;
+
+// The reply as the MATLAB commands return it: at most 255 characters and a NUL.
+void CopyReply(const std::string& bytes, char* reply)
+{
+    size_t count = bytes.size() < kReplySize - 1 ? bytes.size() : kReplySize - 1;
+    std::memcpy(reply, bytes.data(), count);
+    reply[count] = '\0';
+}
+
+} // namespace
+
 uint8_t Exchange(Connection& connection, uint8_t status, CommandText& command, char* reply)
 {
     // SICL reads in the same call that writes; the bus driver reads after the
     // command text has gone.
     if (reply && connection.IsSicl())
-        status |= connection.Query(command.Get(), reply);
+        status |= connection.Query(command.Get(), kReplySize).ok ? 0 : kTransferFailed;
     else
-        status |= connection.Send(command.Get());
+        status |= connection.Send(command.Get()).ok ? 0 : kTransferFailed;
     command.Free();
     if (reply && !connection.IsSicl())
-        status |= connection.Receive(reply);
-    status |= connection.Close();
+        status |= connection.Receive(kReplySize).ok ? 0 : kTransferFailed;
+    if (reply)
+        CopyReply(connection.Reply(), reply);
+    status |= connection.Close().ok ? 0 : kCloseFailed;
     return status;
 }
 
-} // namespace
+StepOutcome OpenByMatlabRule(Connection& connection, char* address, long timeoutMs)
+{
+    if (address[0] == 'h')
+        return connection.OpenSicl(address, timeoutMs);
+    // The interface name is the first five characters, the primary address
+    // the number from the seventh; a short address opens 0.
+    uint8_t primary = std::strlen(address) > kPrimaryOffset ? LowByteOfNumber(address + kPrimaryOffset) : 0;
+    address[kInterfaceNameLength] = '\0';
+    return connection.OpenDevice(address, primary, DRV_NO_SECONDARY, timeoutMs);
+}
 
 uint8_t Transfer(char* address, CommandText& command, char* reply)
 {
-    Connection connection;
-    uint8_t status = connection.Open(address, kTimeoutMs);
-    return Exchange(connection, status, command, reply);
-}
-
-uint8_t TransferToDevice(const char* interfaceName, uint8_t primary, int secondary, CommandText& command,
-                         char* reply)
-{
-    Connection connection;
-    uint8_t status = connection.OpenDevice(interfaceName, primary, secondary, kTimeoutMs);
-    return Exchange(connection, status, command, reply);
+    Connection connection(MatlabRead);
+    StepOutcome opened = OpenByMatlabRule(connection, address, kTransferTimeoutMs);
+    return Exchange(connection, opened.ok ? 0 : kOpenFailed, command, reply);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "buslink/command_text.h"
+#include "buslink/connection.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,15 +16,20 @@ const uint8_t kCloseFailed = 4;
 
 const size_t kAddressSize = 20;
 const size_t kReplySize = 256;
+const long kTransferTimeoutMs = 20000;
 
 // Through SICL or the bus driver library, as the address's first character
 // chooses (a lowercase "h" goes to SICL). `address` holds kAddressSize bytes;
 // `reply`, when not null, kReplySize bytes.
 uint8_t Transfer(char* address, CommandText& command, char* reply);
-// The same steps to a device of a bus driver interface given by its parts
-// (secondary DRV_NO_SECONDARY: none).
-uint8_t TransferToDevice(const char* interfaceName, uint8_t primary, int secondary, CommandText& command,
-                         char* reply);
+
+// The open of Transfer: SICL for a lowercase "h" first, else the device at
+// the primary address from the seventh character on the interface named by
+// the first five, which are cut out of `address` in place.
+StepOutcome OpenByMatlabRule(Connection& connection, char* address, long timeoutMs);
+// The steps of Transfer after an open whose status is `status`: send, free
+// the command text, read into `reply` (kReplySize bytes) when not null, close.
+uint8_t Exchange(Connection& connection, uint8_t status, CommandText& command, char* reply);
 
 // The low 8 bits of the decimal number at the start of `text`, read as atoi
 // reads it (leading blanks, a sign, digits up to the first other character;

@@ -1,15 +1,13 @@
 #include "cli/adapter_command.h"
 
-#include "adapter/adapter_session.h"
 #include "cli/exit_status.h"
 #include "config/config_layout.h"
 #include "config/config_nodes.h"
 #include "config/reg_key.h"
+#include "drovane/drovane.h"
 #include "text/text_compare.h"
 
 namespace {
-
-const int kVersionTimeoutMs = 2000;
 
 // The node of the interface with that name, or "".
 std::string InterfaceNode(const std::string& name, std::string& names)
@@ -31,29 +29,39 @@ std::string InterfaceNode(const std::string& name, std::string& names)
 
 } // namespace
 
+AdapterAnswer AskAdapter(const std::string& url, int timeoutMs)
+{
+    char text[kAdapterAnswerSize] = {};
+    int answer = DrvProbeAdapter(url.c_str(), text, sizeof text, timeoutMs);
+    AdapterAnswer result;
+    result.isAddress = answer >= 0;
+    result.answers = answer > 0;
+    result.text = text;
+    return result;
+}
+
 std::string AskAdapterVersion(const std::string& url, std::string& problem)
 {
-    // A session of its own, closed at once: an adapter may take one connection only.
-    AdapterSession session(url);
-    std::string version;
-    if (session.Version(kVersionTimeoutMs, version) == AdapterResult::Done && !version.empty())
-        return version;
-    problem = session.Problem().empty() ? "no answer to ++ver" : session.Problem();
+    AdapterAnswer answer = AskAdapter(url, kAdapterVersionTimeoutMs);
+    if (answer.answers)
+        return answer.text;
+    problem = answer.text;
     return "";
 }
 
 int AdapterCommand(const std::string& interfaceName, const std::string& url, bool clear, std::ostream& out,
                    std::ostream& err)
 {
-    AdapterAddress address;
-    std::string error;
     if (clear == !url.empty()) {
         err << "quenbus adapter: give either a URL or --clear\n";
         return kUsageError;
     }
-    if (!clear && !ParseAdapterUrl(url, address, error)) {
-        err << "quenbus adapter: " << url << ": " << error << '\n';
-        return kUsageError;
+    if (!clear) {
+        AdapterAnswer checked = AskAdapter(url, 0);
+        if (!checked.isAddress) {
+            err << "quenbus adapter: " << url << ": " << checked.text << '\n';
+            return kUsageError;
+        }
     }
     std::string names;
     std::string node = InterfaceNode(interfaceName, names);

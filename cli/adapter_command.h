@@ -6,6 +6,18 @@
 #include <ostream>
 #include <string>
 
+// What the bus driver library's probe of an adapter found.
+struct AdapterAnswer {
+    bool isAddress = false; // the URL is an adapter address
+    bool answers = false;   // the adapter answered ++ver
+    std::string text;       // its answer, or why there is none
+};
+const size_t kAdapterAnswerSize = 256;
+const int kAdapterVersionTimeoutMs = 2000;
+
+// Asks the adapter at `url` for its version within `timeoutMs`; with 0 only
+// whether the URL is an adapter address.
+AdapterAnswer AskAdapter(const std::string& url, int timeoutMs);
 // The adapter's answer to ++ver; empty with the reason in `problem` when it
 // gives none.
 std::string AskAdapterVersion(const std::string& url, std::string& problem);

@@ -1,8 +1,11 @@
 #include "cli/bus_address.h"
 
+#include "buslink/transfers.h"
 #include "drovane/drovane.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstring>
 
 namespace {
 
@@ -62,4 +65,13 @@ std::optional<BusAddress> PartsBeyondMatlabRule(const std::string& text)
     if (address && address->interfaceName.size() == kMatlabNameLength && address->secondary == DRV_NO_SECONDARY)
         return std::nullopt;
     return address;
+}
+
+StepOutcome OpenToolAddress(Connection& connection, const std::string& address, long timeoutMs)
+{
+    if (std::optional<BusAddress> parts = PartsBeyondMatlabRule(address))
+        return connection.OpenDevice(parts->interfaceName.c_str(), parts->primary, parts->secondary, timeoutMs);
+    char buffer[kAddressSize] = {};
+    std::memcpy(buffer, address.c_str(), std::min(std::strlen(address.c_str()), kAddressSize - 1));
+    return OpenByMatlabRule(connection, buffer, timeoutMs);
 }

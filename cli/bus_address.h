@@ -3,6 +3,8 @@
 // ,SECONDARY, for an interface of any name (IEEE0:22, LAN0:22, IEEE0:22:3).
 #pragma once
 
+#include "buslink/connection.h"
+
 #include <optional>
 #include <string>
 
@@ -22,3 +24,8 @@ std::optional<BusAddress> ParseBusAddress(const std::string& text);
 // for one that rule reads as the tool does, and for text of no form, which
 // therefore go as busquery and buswrite take them.
 std::optional<BusAddress> PartsBeyondMatlabRule(const std::string& text);
+
+// Opens the device a tool's address names: by its parts where the MATLAB
+// commands' rule would read them otherwise, else as that rule reads it.
+// `address` fits kAddressSize bytes.
+StepOutcome OpenToolAddress(Connection& connection, const std::string& address, long timeoutMs);

@@ -1,6 +1,5 @@
 #include "cli/check_command.h"
 
-#include "adapter/adapter_url.h"
 #include "cli/adapter_command.h"
 #include "cli/bus_walk.h"
 #include "cli/driver_service_check.h"
@@ -60,13 +59,12 @@ void CheckAdapter(const std::string& where, const InterfaceRecord& bus, std::vec
 {
     if (bus.adapter.empty())
         return;
-    AdapterAddress address;
-    std::string problem;
-    if (!ParseAdapterUrl(bus.adapter, address, problem)) {
-        problems.push_back(where + "the adapter " + bus.adapter + " is no adapter address: " + problem +
+    AdapterAnswer answer = AskAdapter(bus.adapter, kAdapterVersionTimeoutMs);
+    if (!answer.isAddress) {
+        problems.push_back(where + "the adapter " + bus.adapter + " is no adapter address: " + answer.text +
                            "; set it again with quenbus adapter " + bus.userName + " URL");
-    } else if (AskAdapterVersion(bus.adapter, problem).empty()) {
-        problems.push_back(where + "the adapter " + bus.adapter + " does not answer ++ver (" + problem +
+    } else if (!answer.answers) {
+        problems.push_back(where + "the adapter " + bus.adapter + " does not answer ++ver (" + answer.text +
                            "); check its power, cable and address, or unbind it with quenbus adapter " +
                            bus.userName + " --clear");
     }

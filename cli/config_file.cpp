@@ -3,13 +3,13 @@
 #include "config/config_layout.h"
 #include "config/node_index.h"
 #include "config/terminators.h"
+#include "drovane/drovane.h"
 #include "text/text_compare.h"
 
 #include <cstring>
 
 namespace {
 
-const DWORD kMaxPrimaryAddress = 30;
 const size_t kHardwareKeyLength = 127;
 // The longest value name the registry holds.
 const size_t kValueNameLength = 16383;
@@ -90,7 +90,7 @@ std::string CheckValue(const RegFileValue& value, bool isInterface)
             DWORD number = DwordOf(value.data);
             if (rule.range == Range::Flag && number > 1)
                 return std::string(rule.name) + " must be 0 or 1, not " + std::to_string(number);
-            if (rule.range == Range::Primary && number > kMaxPrimaryAddress)
+            if (rule.range == Range::Primary && number > DRV_MAX_ADDRESS)
                 return std::string(rule.name) + " must be 0 to 30, not " + std::to_string(number);
             return "";
         }

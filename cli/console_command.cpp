@@ -18,13 +18,7 @@ public:
 
     void Open(long timeoutMs)
     {
-        char buffer[kAddressSize] = {};
-        std::memcpy(buffer, address_.c_str(), address_.size());
-        if (std::optional<BusAddress> parts = PartsBeyondMatlabRule(buffer))
-            Report(connection_.OpenDevice(parts->interfaceName.c_str(), static_cast<uint8_t>(parts->primary),
-                                          parts->secondary, timeoutMs));
-        else
-            Report(connection_.Open(buffer, timeoutMs));
+        Report(OpenToolAddress(connection_, address_, timeoutMs), kOpenFailed);
         timeoutMs_ = timeoutMs;
     }
 
@@ -51,7 +45,7 @@ public:
         return true;
     }
 
-    void Close() { Report(connection_.Close()); }
+    void Close() { Report(connection_.Close(), kCloseFailed); }
 
     bool Failed() const { return failed_; }
 
@@ -63,17 +57,20 @@ private:
     long timeoutMs_ = 0;
     bool failed_ = false;
 
-    void Report(uint8_t status)
+    // A failed step in the words of the MATLAB commands' status bit `bit`.
+    void Report(const StepOutcome& outcome, uint8_t bit)
     {
-        if (status == 0)
+        if (outcome.ok)
             return;
         failed_ = true;
-        io_.err << "quenbus: " << address_ << ": " << StatusWords(status) << '\n';
+        io_.err << "quenbus: " << address_ << ": " << StatusWords(bit) << '\n';
     }
 
-    void PrintReply(const char* reply)
+    // Up to the first NUL and at most 255 characters, as the MATLAB commands
+    // return a reply.
+    void PrintReply()
     {
-        std::string text = reply;
+        std::string text = connection_.Reply().substr(0, kReplySize - 1).c_str();
         io_.out << text;
         if (text.empty() || text.back() != '\n')
             io_.out << '\n';
@@ -83,12 +80,11 @@ private:
     {
         history_.push_back(line);
         if (line.back() != '?') {
-            Report(connection_.Send(line.c_str()));
+            Report(connection_.Send(line.c_str()), kTransferFailed);
             return;
         }
-        char reply[kReplySize] = {};
-        Report(connection_.Query(line.c_str(), reply));
-        PrintReply(reply);
+        Report(connection_.Query(line.c_str(), kReplySize), kTransferFailed);
+        PrintReply();
     }
 
     void Read()
@@ -97,9 +93,8 @@ private:
             io_.err << "quenbus: the SICL library reads only in a query; end the line with ?\n";
             return;
         }
-        char reply[kReplySize] = {};
-        Report(connection_.Receive(reply));
-        PrintReply(reply);
+        Report(connection_.Receive(kReplySize), kTransferFailed);
+        PrintReply();
     }
 
     void ChangeTimeout(const std::string& text)

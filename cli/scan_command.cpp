@@ -30,11 +30,10 @@ std::string Trimmed(const char* reply)
 bool Probe(const std::string& interfaceName, int primary, int secondary, long timeoutMs, FoundInstrument& found)
 {
     Connection connection;
-    uint8_t status = connection.OpenDevice(interfaceName.c_str(), static_cast<uint8_t>(primary), secondary, timeoutMs);
-    bool listens = status == 0 && connection.Send(kIdentify) == 0;
-    char reply[kReplySize] = {};
-    if (listens && connection.Receive(reply) == 0)
-        found.identification = Trimmed(reply);
+    bool listens = connection.OpenDevice(interfaceName.c_str(), primary, secondary, timeoutMs).ok &&
+                   connection.Send(kIdentify).ok;
+    if (listens && connection.Receive(kReplySize).ok)
+        found.identification = Trimmed(connection.Reply().substr(0, kReplySize - 1).c_str());
     connection.Close();
     found.primary = primary;
     found.secondary = secondary;

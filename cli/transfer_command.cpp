@@ -44,17 +44,11 @@ TransferResult RunTransfer(const std::string& address, const std::string& text, 
     if (length >= kAddressSize)
         return result;
     result.addressFits = true;
-    char buffer[kAddressSize] = {};
-    std::memcpy(buffer, address.c_str(), length);
     char reply[kReplySize] = {};
     OwnedText command(text);
-    // The MATLAB commands' rule wherever it reads the address as the tool
-    // does; the parts for an interface of another name, or with a secondary.
-    if (std::optional<BusAddress> parts = PartsBeyondMatlabRule(buffer))
-        result.status = TransferToDevice(parts->interfaceName.c_str(), static_cast<uint8_t>(parts->primary),
-                                         parts->secondary, command, query ? reply : nullptr);
-    else
-        result.status = Transfer(buffer, command, query ? reply : nullptr);
+    Connection connection(MatlabRead);
+    uint8_t opened = OpenToolAddress(connection, address, kTransferTimeoutMs).ok ? 0 : kOpenFailed;
+    result.status = Exchange(connection, opened, command, query ? reply : nullptr);
     result.reply = reply;
     return result;
 }

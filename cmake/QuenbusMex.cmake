@@ -1,24 +1,45 @@
 # Helpers of the MATLAB commands and the substitute libraries they load.
 
-# Writes a .def file that exports functions by ordinal only (NONAME), so that
-# importers bind by ordinal. The exports are given in ordinal order, from 1:
-# Name:ArgumentBytes for a stdcall function (decorated Name@ArgumentBytes on
-# i686), plain Name for a cdecl one.
-function(quenbus_write_ordinal_def output library)
-  set(text "LIBRARY ${library}\nEXPORTS\n")
+# Reads a substitute library's table of exports (drovane/exports.txt): one
+# function a line in ordinal order from 1, its name and then its stdcall
+# argument bytes or "cdecl"; "#" starts a comment. Writes from it `def`, the
+# DLL's .def file, which exports by ordinal only (NONAME) so that importers
+# bind by ordinal, with stdcall names decorated as Name@bytes on i686; and
+# `script`, the Linux library's version script, which exports the same names
+# and hides every other symbol.
+function(quenbus_write_exports table library def script)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${table})
+  file(STRINGS ${table} lines)
+  set(def_text "LIBRARY ${library}\nEXPORTS\n")
+  set(names)
   set(ordinal 1)
-  foreach(export IN LISTS ARGN)
-    string(REPLACE ":" ";" parts "${export}")
-    list(GET parts 0 name)
-    list(LENGTH parts count)
-    if(count EQUAL 2 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
-      list(GET parts 1 bytes)
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "#.*" "" line "${line}")
+    string(STRIP "${line}" line)
+    if(line STREQUAL "")
+      continue()
+    endif()
+    if(NOT line MATCHES "^([A-Za-z_][A-Za-z0-9_]*)[ \t]+([0-9]+|cdecl)$")
+      message(FATAL_ERROR "${table}: \"${line}\" is not NAME BYTES or NAME cdecl")
+    endif()
+    set(name ${CMAKE_MATCH_1})
+    set(bytes ${CMAKE_MATCH_2})
+    if(name IN_LIST names)
+      message(FATAL_ERROR "${table}: ${name} is listed twice")
+    endif()
+    list(APPEND names ${name})
+    if(NOT bytes STREQUAL "cdecl" AND CMAKE_SIZEOF_VOID_P EQUAL 4)
       set(name "${name}@${bytes}")
     endif()
-    string(APPEND text "    ${name} @${ordinal} NONAME\n")
+    string(APPEND def_text "    ${name} @${ordinal} NONAME\n")
     math(EXPR ordinal "${ordinal} + 1")
   endforeach()
-  file(GENERATE OUTPUT ${output} CONTENT "${text}")
+  if(NOT names)
+    message(FATAL_ERROR "${table}: no exports")
+  endif()
+  list(JOIN names "; " global)
+  file(GENERATE OUTPUT ${def} CONTENT "${def_text}")
+  file(GENERATE OUTPUT ${script} CONTENT "{\n  global: ${global};\n  local: *;\n};\n")
 endfunction()
 
 # Where the MEX commands and the libraries they load are built, together.
@@ -29,19 +50,47 @@ set(QUENBUS_MEX_DIR ${CMAKE_BINARY_DIR}/mex)
 set(QUENBUS_MEX_COMMANDS busquery buswrite)
 set(QUENBUS_MEX_SHARED_SOURCES ${PROJECT_SOURCE_DIR}/mex/bus_command.cpp)
 
-# Builds a substitute library from its object library: drovane.dll or
-# libdrovane.so. On Windows its exports are the ordinals of `def`, on Linux
-# the names of `map` (a version script); the static libraries it takes in
-# export nothing.
-function(quenbus_add_substitute_library name objects def map)
-  add_library(${name} SHARED $<TARGET_OBJECTS:${objects}>)
-  set_target_properties(${name} PROPERTIES
+# quenbus_add_substitute_library(NAME SOURCES sources... LINKS layers... EXPORTS table)
+# Builds a substitute library: NAME_objects, the object library of its
+# sources on the given layers, which test programs take in too (natively,
+# with the sanitized tests on, also NAME_objects_san on the layers' _san
+# twins); and from it, except in the fuzz build, the shared library
+# drovane.dll or libdrovane.so, which exports what the table lists (see
+# quenbus_write_exports); the static libraries it takes in export nothing.
+# The library's version script is its property QUENBUS_VERSION_SCRIPT.
+function(quenbus_add_substitute_library name)
+  cmake_parse_arguments(PARSE_ARGV 1 library "" "EXPORTS" "SOURCES;LINKS")
+  set(variants "")
+  if(NOT WIN32 AND QUENBUS_SANITIZED_TESTS)
+    set(variants _san)
+  endif()
+  foreach(suffix "" ${variants})
+    add_library(${name}_objects${suffix} OBJECT ${library_SOURCES})
+    set(links ${library_LINKS})
+    list(TRANSFORM links APPEND "${suffix}")
+    target_link_libraries(${name}_objects${suffix} PUBLIC ${links})
+    set_target_properties(${name}_objects${suffix} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  endforeach()
+  if(QUENBUS_FUZZ)
+    return()
+  endif()
+
+  set(def ${CMAKE_CURRENT_BINARY_DIR}/${name}.def)
+  set(script ${CMAKE_CURRENT_BINARY_DIR}/${name}.map)
+  cmake_path(ABSOLUTE_PATH library_EXPORTS BASE_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})
+  quenbus_write_exports(${library_EXPORTS} ${name}.dll ${def} ${script})
+  add_library(${name} SHARED $<TARGET_OBJECTS:${name}_objects>)
+  target_link_libraries(${name} PRIVATE ${library_LINKS})
+  target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+  set_target_properties(${name} PROPERTIES QUENBUS_VERSION_SCRIPT ${script}
     RUNTIME_OUTPUT_DIRECTORY ${QUENBUS_MEX_DIR} LIBRARY_OUTPUT_DIRECTORY ${QUENBUS_MEX_DIR})
   if(WIN32)
     target_sources(${name} PRIVATE ${def})
     set_target_properties(${name} PROPERTIES PREFIX "")
   else()
-    target_link_options(${name} PRIVATE -Wl,--version-script=${map} -Wl,--exclude-libs,ALL)
-    set_target_properties(${name} PROPERTIES LINK_DEPENDS ${map})
+    # A name in the table that the library does not define is an error.
+    target_link_options(${name} PRIVATE -Wl,--version-script=${script} -Wl,--no-undefined-version
+      -Wl,--exclude-libs,ALL)
+    set_target_properties(${name} PROPERTIES LINK_DEPENDS ${script})
   endif()
 endfunction()

@@ -1,6 +1,7 @@
 // Where the configuration lives and the names and defaults of its values.
 #pragma once
 
+#include "gpib/bus_limits.h"
 #include "platform/win32.h"
 
 // Under HKEY_CURRENT_USER: interface nodes 0000..., device nodes beneath them.
@@ -29,7 +30,7 @@ extern const char kAdapter[];
 // A terminator position without a character.
 const DWORD NO_TERM_CHAR = 0xFFFFFFFFu;
 // The encoding of "no secondary address".
-const DWORD kNoSecondaryAddress = 255;
+const DWORD kNoSecondaryAddress = GPIB_NO_SECONDARY;
 
 const DWORD kInterfacePrimaryAddress = 21;
 const DWORD kDevicePrimaryAddress = 16;

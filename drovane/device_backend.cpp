@@ -1,6 +1,6 @@
 #include "drovane/device_backend.h"
 
-#include "adapter/adapter_session.h"
+#include "adapter/adapter_registry.h"
 #include "simbus/sim_bus.h"
 
 #include <map>
@@ -8,21 +8,24 @@
 
 namespace {
 
-// One lock per medium (a simulated bus, an adapter session), made on the
-// first open of a device on it.
-std::mutex& MediumLock(const void* medium)
+// One lock per simulated bus, made on the first open of a device on it.
+std::mutex& BusLock(const SimBus& bus)
 {
-    static std::map<const void*, std::unique_ptr<std::mutex>> locks;
-    std::unique_ptr<std::mutex>& lock = locks[medium];
+    static std::map<const SimBus*, std::unique_ptr<std::mutex>> locks;
+    std::unique_ptr<std::mutex>& lock = locks[&bus];
     if (!lock)
         lock.reset(new std::mutex);
     return *lock;
 }
 
+int EosOf(const DrvTermRecord& record)
+{
+    return record.eosEnabled ? record.eosChar : -1;
+}
+
 class SimulatedDevice : public DeviceBackend {
 public:
-    SimulatedDevice(SimBus& bus, const DeviceSettings& settings)
-        : bus_(bus), lock_(MediumLock(&bus)), settings_(settings)
+    SimulatedDevice(SimBus& bus, const DeviceSettings& settings) : bus_(bus), lock_(BusLock(bus)), settings_(settings)
     {
     }
 
@@ -30,28 +33,19 @@ public:
     {
         std::lock_guard<std::mutex> lock(lock_);
         const DrvTermRecord& term = settings_.termOut;
-        // An enabled end-of-string character goes with END: it ends a message.
-        size_t start = 0;
-        for (size_t i = 0; term.eosEnabled && i < count; ++i) {
-            if (static_cast<uint8_t>(data[i]) != term.eosChar)
-                continue;
-            if (!bus_.Write(settings_.primary, settings_.secondary, data + start, i + 1 - start, true))
+        for (const MessagePart& part : SplitAtEndOfString(data, count, EosOf(term), end && term.eoi)) {
+            if (!bus_.Write(settings_.primary, settings_.secondary, data + part.offset, part.count, part.end))
                 return DRV_ERR_NO_LISTENER;
-            start = i + 1;
         }
-        bool withEnd = end && term.eoi;
-        if ((start < count || count == 0) &&
-            !bus_.Write(settings_.primary, settings_.secondary, data + start, count - start, withEnd))
-            return DRV_ERR_NO_LISTENER;
         return DRV_ERR_NONE;
     }
 
-    int Read(char* buffer, size_t size, size_t* count) override
+    int Read(char* buffer, size_t size, size_t* count, ReadEnd* ended) override
     {
         std::lock_guard<std::mutex> lock(lock_);
         const DrvTermRecord& term = settings_.termIn;
-        bool done = bus_.Read(settings_.primary, settings_.secondary, buffer, size, term.eoi != 0,
-                              term.eosEnabled ? term.eosChar : -1, settings_.timeoutMs, count);
+        bool done = bus_.Read(settings_.primary, settings_.secondary, buffer, size, term.eoi != 0, EosOf(term),
+                              settings_.timeoutMs, count, ended);
         return done ? DRV_ERR_NONE : DRV_ERR_TIMEOUT;
     }
 
@@ -88,37 +82,33 @@ int ErrorOf(AdapterResult result)
 
 class AdapterDevice : public DeviceBackend {
 public:
-    AdapterDevice(AdapterSession& session, const DeviceSettings& settings)
-        : session_(session), lock_(MediumLock(&session)), settings_(settings)
-    {
-    }
+    AdapterDevice(SharedAdapter& adapter, const DeviceSettings& settings) : adapter_(adapter), settings_(settings) {}
 
     int Write(const char* data, size_t count, bool end) override
     {
-        std::lock_guard<std::mutex> lock(lock_);
-        return ErrorOf(session_.Write(settings_.primary, settings_.secondary, data, count, end,
-                                      AdapterSide(settings_.termOut), settings_.timeoutMs));
+        std::lock_guard<std::mutex> lock(adapter_.lock);
+        return ErrorOf(adapter_.session.Write(settings_.primary, settings_.secondary, data, count, end,
+                                              AdapterSide(settings_.termOut), settings_.timeoutMs));
     }
 
-    int Read(char* buffer, size_t size, size_t* count) override
+    int Read(char* buffer, size_t size, size_t* count, ReadEnd* ended) override
     {
-        std::lock_guard<std::mutex> lock(lock_);
-        return ErrorOf(session_.Read(settings_.primary, settings_.secondary, buffer, size,
-                                     AdapterSide(settings_.termIn), settings_.timeoutMs, count));
+        std::lock_guard<std::mutex> lock(adapter_.lock);
+        return ErrorOf(adapter_.session.Read(settings_.primary, settings_.secondary, buffer, size,
+                                             AdapterSide(settings_.termIn), settings_.timeoutMs, count, ended));
     }
 
 private:
-    AdapterSession& session_;
-    std::mutex& lock_;
+    SharedAdapter& adapter_;
     DeviceSettings settings_;
 };
 
 } // namespace
 
-std::unique_ptr<DeviceBackend> OpenDeviceBackend(const std::string& busName, const std::string& adapter,
+std::shared_ptr<DeviceBackend> OpenDeviceBackend(const std::string& busName, const std::string& adapter,
                                                  const DeviceSettings& settings)
 {
     if (!adapter.empty())
-        return std::unique_ptr<DeviceBackend>(new AdapterDevice(AdapterSessionFor(adapter), settings));
-    return std::unique_ptr<DeviceBackend>(new SimulatedDevice(BusOf(busName), settings));
+        return std::make_shared<AdapterDevice>(SharedAdapterFor(adapter), settings);
+    return std::make_shared<SimulatedDevice>(BusOf(busName), settings);
 }

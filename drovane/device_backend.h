@@ -9,6 +9,7 @@
 #pragma once
 
 #include "drovane/drovane.h"
+#include "gpib/message_framing.h"
 
 #include <cstddef>
 #include <memory>
@@ -32,13 +33,14 @@ public:
     // end-of-string character ends a message, with END. DRV_ERR_NONE when sent.
     virtual int Write(const char* data, size_t count, bool end) = 0;
     // Reads at most `size` bytes; `count` gets what arrived, also on a
-    // failure. The read ends with END when the input record asks for EOI,
-    // after an enabled end-of-string character, or with the buffer full.
-    virtual int Read(char* buffer, size_t size, size_t* count) = 0;
+    // failure, and `ended` why the read ended. The read ends with END when
+    // the input record asks for EOI, after an enabled end-of-string
+    // character, or with the buffer full.
+    virtual int Read(char* buffer, size_t size, size_t* count, ReadEnd* ended) = 0;
 };
 
 // The backend of a device of the interface `busName`: the adapter at the URL
 // `adapter`, or the simulated bus when it is empty. Called with the handle
 // table locked: the registries of buses and adapters are not shared otherwise.
-std::unique_ptr<DeviceBackend> OpenDeviceBackend(const std::string& busName, const std::string& adapter,
+std::shared_ptr<DeviceBackend> OpenDeviceBackend(const std::string& busName, const std::string& adapter,
                                                  const DeviceSettings& settings);

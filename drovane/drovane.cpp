@@ -6,10 +6,15 @@
 // it, so a slow device never holds up another handle's calls.
 #include "drovane/drovane.h"
 
+#include "adapter/adapter_registry.h"
+#include "adapter/adapter_url.h"
 #include "config/os_family.h"
 #include "drovane/device_backend.h"
 #include "drovane/interface_lookup.h"
 #include "simbus/trace.h"
+
+#include <cstring>
+#include <initializer_list>
 
 #include <memory>
 #include <mutex>
@@ -79,21 +84,31 @@ bool ValidSecondary(int secondary)
     return secondary == DRV_NO_SECONDARY || (secondary >= 0 && secondary <= DRV_MAX_ADDRESS);
 }
 
-// Starts a call: clears the call's error.
-class Call {
-public:
-    Call() { t_callError = DRV_ERR_NONE; }
-
-    // Logs "name(arguments) = result", with the error of a failed call.
-    template <typename Result> Result Log(const std::string& call, Result result) const
-    {
-        std::string line = call + " = " + std::to_string(result);
-        if (t_callError != DRV_ERR_NONE)
-            line += " error " + std::to_string(t_callError);
-        TraceLine(line);
+// Runs an export's work and writes "name(arguments) = result" to the bus
+// log, with the error of a failed call; the arguments are formatted only
+// when the log is on.
+template <typename Work, typename Arguments>
+auto Exported(const char* name, Work work, Arguments arguments) -> decltype(work())
+{
+    t_callError = DRV_ERR_NONE;
+    auto result = work();
+    if (!TraceEnabled())
         return result;
-    }
-};
+    std::string line = std::string(name) + "(" + arguments() + ") = " + std::to_string(result);
+    if (t_callError != DRV_ERR_NONE)
+        line += " error " + std::to_string(t_callError);
+    TraceLine(line);
+    return result;
+}
+
+// "1, 2, 3".
+std::string Numbers(std::initializer_list<long long> numbers)
+{
+    std::string text;
+    for (long long number : numbers)
+        text += (text.empty() ? "" : ", ") + std::to_string(number);
+    return text;
+}
 
 std::string RecordText(const DrvTermRecord* record)
 {
@@ -180,111 +195,173 @@ long Write(int number, const char* data, unsigned long count, int eoi)
     return static_cast<long>(count);
 }
 
-long Read(int number, char* buffer, unsigned long size)
+int EndNumber(ReadEnd ended)
 {
+    switch (ended) {
+    case ReadEnd::Eoi:
+        return DRV_END_EOI;
+    case ReadEnd::EndOfString:
+        return DRV_END_EOS;
+    case ReadEnd::BufferFull:
+        return DRV_END_FULL;
+    case ReadEnd::None:
+        break;
+    }
+    return DRV_END_NONE;
+}
+
+// The bytes read, or -1; `arrived` (when not null) gets the bytes read, also
+// on a time-out, and `ended` how the read ended.
+long Read(int number, char* buffer, unsigned long size, unsigned long* arrived, int* ended)
+{
+    if (arrived)
+        *arrived = 0;
+    if (ended)
+        *ended = DRV_END_NONE;
     std::shared_ptr<DeviceBackend> device = DeviceFor(number, buffer || !size);
     if (!device)
         return -1;
     size_t count = 0;
-    if (!Record(number, device, device->Read(buffer, size, &count)))
+    ReadEnd end = ReadEnd::None;
+    int error = device->Read(buffer, size, &count, &end);
+    if (arrived)
+        *arrived = static_cast<unsigned long>(count);
+    if (!Record(number, device, error))
         return -1;
+    if (ended)
+        *ended = EndNumber(end);
     return static_cast<long>(count);
+}
+
+// Copies the text into the caller's `size` bytes, ended with NUL.
+void CopyOut(const std::string& text, char* answer, unsigned long size)
+{
+    if (!answer || size == 0)
+        return;
+    size_t length = text.size() < size - 1 ? text.size() : size - 1;
+    std::memcpy(answer, text.data(), length);
+    answer[length] = '\0';
+}
+
+int ProbeAdapter(const char* url, char* answer, unsigned long size, int timeoutMs)
+{
+    AdapterAddress address;
+    std::string problem;
+    if (!url || !ParseAdapterUrl(url, address, problem)) {
+        CopyOut(url ? problem : "no URL", answer, size);
+        TableLock table(g_library.mutex);
+        return Fail(DRV_ERR_BAD_ARGUMENT);
+    }
+    if (timeoutMs == 0) {
+        CopyOut("", answer, size);
+        return 0;
+    }
+    // A session of its own, closed at once: an adapter may take one connection only.
+    AdapterSession session(ChannelTo(url));
+    std::string version;
+    if (session.Version(timeoutMs, version) == AdapterResult::Done && !version.empty()) {
+        CopyOut(version, answer, size);
+        return 1;
+    }
+    CopyOut(session.Problem().empty() ? "no answer to ++ver" : session.Problem(), answer, size);
+    return 0;
 }
 
 } // namespace
 
 int DROVANE_CALL DrvPrepare(int handle, int flags)
 {
-    Call call;
-    int result = 0;
-    TableLock table(g_library.mutex);
-    if (handle == -1) {
-        g_library.lastError = DRV_ERR_NONE;
-    } else if (Handle* found = Find(handle)) {
-        found->lastError = DRV_ERR_NONE;
-    } else {
-        result = Fail(DRV_ERR_BAD_HANDLE);
-    }
-    if (!TraceEnabled())
-        return result;
-    return call.Log("DrvPrepare(" + std::to_string(handle) + ", " + std::to_string(flags) + ")", result);
+    return Exported(
+        "DrvPrepare",
+        [&] {
+            TableLock table(g_library.mutex);
+            if (handle == -1) {
+                g_library.lastError = DRV_ERR_NONE;
+            } else if (Handle* found = Find(handle)) {
+                found->lastError = DRV_ERR_NONE;
+            } else {
+                return Fail(DRV_ERR_BAD_HANDLE);
+            }
+            return 0;
+        },
+        [&] { return Numbers({handle, flags}); });
 }
 
 int DROVANE_CALL DrvOpenName(const char* name)
 {
-    Call call;
-    int result = OpenName(name);
-    if (!TraceEnabled())
-        return result;
-    return call.Log("DrvOpenName(" + Quoted(name) + ")", result);
+    return Exported("DrvOpenName", [&] { return OpenName(name); }, [&] { return Quoted(name); });
 }
 
 int DROVANE_CALL DrvClose(int handle)
 {
-    Call call;
-    int result = 0;
-    {
-        TableLock table(g_library.mutex);
-        Handle* found = Find(handle);
-        if (found) {
+    return Exported(
+        "DrvClose",
+        [&] {
+            TableLock table(g_library.mutex);
+            Handle* found = Find(handle);
+            if (!found)
+                return Fail(DRV_ERR_BAD_HANDLE);
             found->open = false;
             found->device.reset();
-        } else {
-            result = Fail(DRV_ERR_BAD_HANDLE);
-        }
-    }
-    if (!TraceEnabled())
-        return result;
-    return call.Log("DrvClose(" + std::to_string(handle) + ")", result);
+            return 0;
+        },
+        [&] { return Numbers({handle}); });
 }
 
 int DROVANE_CALL DrvLastError(int handle, int flags)
 {
-    Call call;
-    TableLock table(g_library.mutex);
-    int result = DRV_ERR_BAD_HANDLE;
-    if (handle == -1)
-        result = g_library.lastError;
-    else if (const Handle* found = Find(handle))
-        result = found->lastError;
-    if (!TraceEnabled())
-        return result;
-    return call.Log("DrvLastError(" + std::to_string(handle) + ", " + std::to_string(flags) + ")", result);
+    return Exported(
+        "DrvLastError",
+        [&] {
+            TableLock table(g_library.mutex);
+            if (handle == -1)
+                return g_library.lastError;
+            const Handle* found = Find(handle);
+            return found ? found->lastError : static_cast<int>(DRV_ERR_BAD_HANDLE);
+        },
+        [&] { return Numbers({handle, flags}); });
 }
 
 int DROVANE_CALL DrvOpenDevice(const char* interfaceName, const char* deviceName, uint8_t primary, int secondary,
                                const DrvTermRecord* termIn, const DrvTermRecord* termOut, int timeoutMs)
 {
-    Call call;
-    int result = OpenDevice(interfaceName, primary, secondary, termIn, termOut, timeoutMs);
-    if (!TraceEnabled())
-        return result;
-    return call.Log("DrvOpenDevice(" + Quoted(interfaceName) + ", " + Quoted(deviceName) + ", " +
-                        std::to_string(primary) + ", " + std::to_string(secondary) + ", " + RecordText(termIn) + ", " +
-                        RecordText(termOut) + ", " + std::to_string(timeoutMs) + ")",
-                    result);
+    return Exported(
+        "DrvOpenDevice",
+        [&] { return OpenDevice(interfaceName, primary, secondary, termIn, termOut, timeoutMs); },
+        [&] {
+            return Quoted(interfaceName) + ", " + Quoted(deviceName) + ", " + Numbers({primary, secondary}) + ", " +
+                   RecordText(termIn) + ", " + RecordText(termOut) + ", " + Numbers({timeoutMs});
+        });
 }
 
 long DROVANE_CALL DrvWrite(int handle, const char* data, unsigned long count, int eoi, int mode, int a, int b, int c)
 {
-    Call call;
-    long result = Write(handle, data, count, eoi);
-    if (!TraceEnabled())
-        return result;
-    std::string text = data ? Quoted(data, count) : "(null)";
-    return call.Log("DrvWrite(" + std::to_string(handle) + ", " + text + ", " + std::to_string(count) + ", " +
-                        std::to_string(eoi) + ", " + std::to_string(mode) + ", " + std::to_string(a) + ", " +
-                        std::to_string(b) + ", " + std::to_string(c) + ")",
-                    result);
+    return Exported(
+        "DrvWrite", [&] { return Write(handle, data, count, eoi); },
+        [&] {
+            std::string text = data ? Quoted(data, count) : "(null)";
+            return Numbers({handle}) + ", " + text + ", " + Numbers({static_cast<long long>(count), eoi, mode, a, b, c});
+        });
 }
 
 long DROVANE_CALL DrvRead(int handle, char* buffer, unsigned long size, int mode, int a, int b, int c)
 {
-    Call call;
-    long result = Read(handle, buffer, size);
-    if (!TraceEnabled())
-        return result;
-    return call.Log("DrvRead(" + std::to_string(handle) + ", " + std::to_string(size) + ", " + std::to_string(mode) +
-                        ", " + std::to_string(a) + ", " + std::to_string(b) + ", " + std::to_string(c) + ")",
-                    result);
+    return Exported("DrvRead", [&] { return Read(handle, buffer, size, nullptr, nullptr); },
+                    [&] { return Numbers({handle, static_cast<long long>(size), mode, a, b, c}); });
+}
+
+int DROVANE_CALL DrvReadEnded(int handle, char* buffer, unsigned long size, unsigned long* count, int* ended)
+{
+    return Exported("DrvReadEnded", [&] { return Read(handle, buffer, size, count, ended) < 0 ? -1 : 0; },
+                    [&] {
+                        return Numbers({handle, static_cast<long long>(size)}) + ", " +
+                               (count ? std::to_string(*count) : "null") + ", " +
+                               (ended ? std::to_string(*ended) : "null");
+                    });
+}
+
+int DROVANE_CALL DrvProbeAdapter(const char* url, char* answer, unsigned long size, int timeoutMs)
+{
+    return Exported("DrvProbeAdapter", [&] { return ProbeAdapter(url, answer, size, timeoutMs); },
+                    [&] { return Quoted(url) + ", " + Numbers({static_cast<long long>(size), timeoutMs}); });
 }

@@ -1,7 +1,8 @@
-// The bus driver API library, as the system calls it. Imported by ordinal
-// (the .def that drovane/CMakeLists.txt writes): 1 DrvPrepare, 2 DrvOpenName,
-// 3 DrvClose, 4 DrvLastError, 5 DrvOpenDevice, 6 DrvWrite, 7 DrvRead.
+// The bus driver API library, as the system calls it. Imported by ordinal;
+// drovane/exports.txt lists the exports in ordinal order.
 #pragma once
+
+#include "gpib/bus_limits.h"
 
 #include <stdint.h>
 
@@ -26,7 +27,15 @@ typedef struct DrvTermRecord {
 
 // Bus addresses: primary and secondary addresses are 0 to DRV_MAX_ADDRESS;
 // DRV_NO_SECONDARY stands for a device without a secondary address.
-enum { DRV_MAX_ADDRESS = 30, DRV_NO_SECONDARY = 255 };
+enum { DRV_MAX_ADDRESS = GPIB_MAX_ADDRESS, DRV_NO_SECONDARY = GPIB_NO_SECONDARY };
+
+// How a read ended (DrvReadEnded).
+enum {
+    DRV_END_NONE = 0, // it did not: the read failed
+    DRV_END_EOI = 1,  // the last byte came with END
+    DRV_END_EOS = 2,  // after the input end-of-string character
+    DRV_END_FULL = 3  // the buffer filled first
+};
 
 // Error numbers of DrvLastError.
 enum {
@@ -65,6 +74,16 @@ long DROVANE_CALL DrvWrite(int handle, const char* data, unsigned long count, in
 // record asks for EOI, after an enabled end-of-string character, or with the
 // buffer full. `mode` and a, b, c are reserved (the commands pass 1, 0, 0, 0).
 long DROVANE_CALL DrvRead(int handle, char* buffer, unsigned long size, int mode, int a, int b, int c);
+// Reads as DrvRead does: 0, or negative on failure. `count` gets the bytes
+// read, also what arrived before a time-out; `ended` how the read ended
+// (DRV_END_EOI, DRV_END_EOS or DRV_END_FULL; DRV_END_NONE on failure).
+int DROVANE_CALL DrvReadEnded(int handle, char* buffer, unsigned long size, unsigned long* count, int* ended);
+// Asks the adapter at `url` (an interface's "Adapter" value) who it is, over
+// a connection of its own, closed at once: 1 when it answers, with its answer
+// in `answer`; 0 when it does not, with why; -1 when `url` is no adapter
+// address, with why (DrvLastError: DRV_ERR_BAD_ARGUMENT). `answer` holds
+// `size` bytes and is always ended with NUL.
+int DROVANE_CALL DrvProbeAdapter(const char* url, char* answer, unsigned long size, int timeoutMs);
 
 #ifdef __cplusplus
 }

@@ -2,6 +2,8 @@
 // simbus on the interface hpib7. Every call is written to the bus log.
 #include "sicl/sicl32.h"
 
+#include "gpib/bus_limits.h"
+#include "gpib/message_framing.h"
 #include "sicl/formats.h"
 #include "simbus/sim_bus.h"
 #include "simbus/trace.h"
@@ -22,7 +24,7 @@ struct Session {
     bool open = false;
     SimBus* bus = nullptr;
     int primary = 0;
-    int secondary = kNoSecondary;
+    int secondary = GPIB_NO_SECONDARY;
     long timeoutMs = kDefaultTimeoutMs;
     int termChar = -1;
 };
@@ -82,7 +84,7 @@ bool ParseBusAddress(const char* begin, const char* end, int& address)
             return false;
         address = address * 10 + (*c - '0');
     }
-    return address <= kMaxBusAddress;
+    return address <= GPIB_MAX_ADDRESS;
 }
 
 // "hpib7,PRIMARY[,SECONDARY]", the interface name in any case.
@@ -120,16 +122,14 @@ int Open(const char* address)
 // Sends the text, each line feed of the format with END; 1, or 0 on failure.
 int Send(const Session& session, const WriteText& text)
 {
-    SimBus& bus = *session.bus;
-    size_t start = 0;
-    for (size_t end : text.ends) {
-        if (!bus.Write(session.primary, session.secondary, text.bytes.data() + start, end - start, true))
+    // A format that makes no bytes sends nothing.
+    if (text.bytes.empty())
+        return 1;
+    for (const MessagePart& part : MessageParts(text.ends, text.bytes.size(), false)) {
+        if (!session.bus->Write(session.primary, session.secondary, text.bytes.data() + part.offset, part.count,
+                                part.end))
             return Fail(SICL_ERR_NO_LISTENER, 0);
-        start = end;
     }
-    if (start < text.bytes.size() &&
-        !bus.Write(session.primary, session.secondary, text.bytes.data() + start, text.bytes.size() - start, false))
-        return Fail(SICL_ERR_NO_LISTENER, 0);
     return 1;
 }
 

@@ -46,10 +46,10 @@ bool ParseAddress(const std::string& token, BenchEntry& entry)
 {
     size_t comma = token.find(',');
     long primary = 0;
-    long secondary = kNoSecondary;
-    if (!ParseNumber(token.substr(0, comma), 0, kMaxBusAddress, primary))
+    long secondary = GPIB_NO_SECONDARY;
+    if (!ParseNumber(token.substr(0, comma), 0, GPIB_MAX_ADDRESS, primary))
         return false;
-    if (comma != std::string::npos && !ParseNumber(token.substr(comma + 1), 0, kMaxBusAddress, secondary))
+    if (comma != std::string::npos && !ParseNumber(token.substr(comma + 1), 0, GPIB_MAX_ADDRESS, secondary))
         return false;
     entry.primary = static_cast<int>(primary);
     entry.secondary = static_cast<int>(secondary);

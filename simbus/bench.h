@@ -11,18 +11,17 @@
 // time-out; by default it fails at once.
 #pragma once
 
+#include "gpib/bus_limits.h"
+
 #include <cstddef>
 #include <string>
 #include <vector>
 
 enum class InstrumentKind { Multimeter, Echo, Silent, Talker, Reply };
 
-const int kNoSecondary = 255;
-const int kMaxBusAddress = 30;
-
 struct BenchEntry {
     int primary = 0;
-    int secondary = kNoSecondary;
+    int secondary = GPIB_NO_SECONDARY;
     InstrumentKind kind = InstrumentKind::Silent;
     std::string text;  // the multimeter's identification, or the fixed reply
     size_t length = 0; // the talker's answer length

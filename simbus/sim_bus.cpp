@@ -33,24 +33,22 @@ bool SimBus::Write(int primary, int secondary, const char* data, size_t count, b
 }
 
 bool SimBus::Read(int primary, int secondary, char* buffer, size_t size, bool stopAtEnd, int eosChar, int timeoutMs,
-                  size_t* count)
+                  size_t* count, ReadEnd* ended)
 {
     *count = 0;
+    if (ended)
+        *ended = ReadEnd::None;
     if (Instrument* instrument = Find(primary, secondary)) {
         std::string& output = instrument->Output();
-        size_t taken = output.size() < size ? output.size() : size;
-        // The read ends after the first end-of-string byte, or with the last byte (END).
-        const void* eos = eosChar >= 0 ? std::memchr(output.data(), eosChar, taken) : nullptr;
-        bool ended = eos != nullptr;
-        if (eos)
-            taken = static_cast<size_t>(static_cast<const char*>(eos) - output.data()) + 1;
-        else
-            ended = stopAtEnd && taken > 0 && taken == output.size();
-        if (taken)
-            std::memcpy(buffer, output.data(), taken);
-        output.erase(0, taken);
-        *count = taken;
-        if (ended || taken == size)
+        // What the instrument has to say ends with END.
+        ReadStop stop = FindReadStop(output.data(), output.size(), size, eosChar, stopAtEnd);
+        if (stop.count)
+            std::memcpy(buffer, output.data(), stop.count);
+        output.erase(0, stop.count);
+        *count = stop.count;
+        if (ended)
+            *ended = stop.ended;
+        if (stop.ended != ReadEnd::None)
             return true;
     }
     if (realTime_ && timeoutMs > 0)

@@ -3,6 +3,7 @@
 // to read times out, waiting for its time-out only on a real-time bench.
 #pragma once
 
+#include "gpib/message_framing.h"
 #include "simbus/bench.h"
 #include "simbus/instrument.h"
 
@@ -19,9 +20,10 @@ public:
     // Reads at most `size` bytes of what the instrument at the address says.
     // The read ends after the byte that comes with END (when `stopAtEnd`),
     // after the byte `eosChar` (when not negative), or with the buffer full;
-    // otherwise it times out and returns false. `count` gets the bytes read.
+    // otherwise it times out and returns false. `count` gets the bytes read,
+    // `ended` (when given) why the read ended.
     bool Read(int primary, int secondary, char* buffer, size_t size, bool stopAtEnd, int eosChar, int timeoutMs,
-              size_t* count);
+              size_t* count, ReadEnd* ended = nullptr);
     // Drops what the instrument at the address has not said yet.
     void Clear(int primary, int secondary);
     // Whether an instrument is at the address, and how much it has still to say.

@@ -23,7 +23,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 # Each target and the dictionary it takes.
-all="configuration:regfile regfile:regfile bench:bench mex_args:mex_args import:import"
+all="configuration:regfile regfile:regfile bench:bench mex_args:mex_args import:import end_mark:end_mark"
 DictionaryOf() {
     local entry
     for entry in $all; do

@@ -358,3 +358,55 @@ TEST_F(AdapterFaults, AWrongHostFailsWithinTheTimeOut)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(AdapterProtocol, AReadSaysWhyItEnded)
+{
+    int character = Open("LAN0", 3, GPIB_NO_SECONDARY, Record(1, 1, 13), Record(1, 0, 0), 2000);
+    int eoi = Open("LAN0", 3, GPIB_NO_SECONDARY, Record(1, 0, 0), Record(1, 0, 0), 2000);
+    ASSERT_EQ(5, Write(character, "DATA?"));
+    char buffer[512] = {};
+    unsigned long count = 0;
+    int ended = -1;
+    ASSERT_EQ(0, DrvReadEnded(character, buffer, sizeof buffer, &count, &ended));
+    EXPECT_EQ(std::string(buffer, count), "first\r");
+    EXPECT_EQ(ended, DRV_END_EOS);
+    ASSERT_EQ(0, DrvReadEnded(eoi, buffer, sizeof buffer, &count, &ended));
+    EXPECT_EQ(std::string(buffer, count), "second");
+    EXPECT_EQ(ended, DRV_END_EOI);
+
+    // The rest of a long answer keeps its END for the read that takes it.
+    int talker = Open("LAN0", 12, GPIB_NO_SECONDARY, Record(1, 0, 0), Record(1, 0, 0), 2000);
+    ASSERT_EQ(1, Write(talker, "?"));
+    ASSERT_EQ(0, DrvReadEnded(talker, buffer, 256, &count, &ended));
+    EXPECT_EQ(count, 256u);
+    EXPECT_EQ(ended, DRV_END_FULL);
+    ASSERT_EQ(0, DrvReadEnded(talker, buffer, 256, &count, &ended));
+    EXPECT_EQ(count, 44u);
+    EXPECT_EQ(ended, DRV_END_EOI);
+}
+
+TEST_F(AdapterProtocol, AProbeAsksTheAdapterOverAConnectionOfItsOwn)
+{
+    char answer[64] = {};
+    std::string url = Environment("QUENBUS_ADAPTER_URL");
+    EXPECT_EQ(1, DrvProbeAdapter(url.c_str(), answer, sizeof answer, 1000));
+    EXPECT_NE(std::string(answer).find("GPIB"), std::string::npos) << answer;
+    EXPECT_NE(Control("take").find("++ver\n"), std::string::npos);
+
+    EXPECT_EQ(0, DrvProbeAdapter("tcp://127.0.0.1:1", answer, sizeof answer, 500));
+    EXPECT_STRNE(answer, "");
+    // Time-out 0: only whether the URL is an adapter's.
+    EXPECT_EQ(0, DrvProbeAdapter("tcp://127.0.0.1:1", answer, sizeof answer, 0));
+    EXPECT_EQ(-1, DrvProbeAdapter("ftp://127.0.0.1", answer, sizeof answer, 500));
+    EXPECT_EQ(DRV_ERR_BAD_ARGUMENT, DrvLastError(-1, 0));
+    EXPECT_STRNE(answer, "");
+    // A short answer buffer still ends with NUL.
+    char tiny[4] = {'x', 'x', 'x', 'x'};
+    EXPECT_EQ(1, DrvProbeAdapter(url.c_str(), tiny, sizeof tiny, 1000));
+    EXPECT_EQ(tiny[3], '\0');
+    EXPECT_EQ(std::string(tiny).size(), 3u);
+}
+
+} // namespace

@@ -51,7 +51,7 @@ struct Faults {
 // The adapter's settings, as its commands leave them.
 struct Settings {
     int primary = 0;
-    int secondary = kNoSecondary;
+    int secondary = GPIB_NO_SECONDARY;
     int eos = 0;
     bool eoi = true;
     bool eotEnable = false;
@@ -159,7 +159,7 @@ private:
                 return std::to_string(settings_.primary) + "\r\n";
             settings_.primary = number;
             int secondary = 0;
-            settings_.secondary = words >> secondary ? secondary - kSecondaryBase : kNoSecondary;
+            settings_.secondary = words >> secondary ? secondary - kSecondaryBase : GPIB_NO_SECONDARY;
         } else if (name == "eos") {
             settings_.eos = number;
         } else if (name == "eoi") {
@@ -176,7 +176,7 @@ private:
             bus_.Clear(settings_.primary, settings_.secondary);
         } else if (name == "spoll") {
             int primary = given ? number : settings_.primary;
-            int secondary = kNoSecondary;
+            int secondary = GPIB_NO_SECONDARY;
             if (words >> secondary)
                 secondary -= kSecondaryBase;
             if (bus_.Present(primary, secondary))

@@ -44,7 +44,7 @@ std::string Definition(const Bench& bench)
     std::string text = bench.realTime ? "timing real\n" : "";
     for (const BenchEntry& entry : bench.entries) {
         text += std::to_string(entry.primary);
-        if (entry.secondary != kNoSecondary)
+        if (entry.secondary != GPIB_NO_SECONDARY)
             text += "," + std::to_string(entry.secondary);
         text += std::string(" ") + KindName(entry.kind);
         if (entry.kind == InstrumentKind::Multimeter || entry.kind == InstrumentKind::Reply)
@@ -64,8 +64,8 @@ bool SameEntry(const BenchEntry& a, const BenchEntry& b)
 
 void CheckEntry(const BenchEntry& entry)
 {
-    FUZZ_CHECK(entry.primary >= 0 && entry.primary <= kMaxBusAddress, "primary address %d", entry.primary);
-    FUZZ_CHECK(entry.secondary == kNoSecondary || (entry.secondary >= 0 && entry.secondary <= kMaxBusAddress),
+    FUZZ_CHECK(entry.primary >= 0 && entry.primary <= GPIB_MAX_ADDRESS, "primary address %d", entry.primary);
+    FUZZ_CHECK(entry.secondary == GPIB_NO_SECONDARY || (entry.secondary >= 0 && entry.secondary <= GPIB_MAX_ADDRESS),
                "secondary address %d", entry.secondary);
     FUZZ_CHECK(entry.kind != InstrumentKind::Talker || (entry.length >= 1 && entry.length <= 65536),
                "talker length %zu", entry.length);

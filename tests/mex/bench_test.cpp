@@ -19,7 +19,7 @@ TEST(BenchFile, DefaultBenchHoldsTheFiveInstruments)
                     {12, InstrumentKind::Talker}, {13, InstrumentKind::Reply}};
     for (size_t i = 0; i < bench.entries.size(); ++i) {
         EXPECT_EQ(bench.entries[i].primary, expected[i].primary);
-        EXPECT_EQ(bench.entries[i].secondary, kNoSecondary);
+        EXPECT_EQ(bench.entries[i].secondary, GPIB_NO_SECONDARY);
         EXPECT_EQ(bench.entries[i].kind, expected[i].kind);
     }
     EXPECT_EQ(bench.entries[0].text, kDefaultIdentification);

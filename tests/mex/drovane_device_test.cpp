@@ -124,3 +124,55 @@ TEST_F(DrovaneDevices, DeviceCallsRefuseInterfaceAndClosedHandles)
 }
 
 } // namespace
+
+namespace {
+
+struct EndedRead {
+    int result;
+    std::string bytes;
+    int ended;
+};
+
+EndedRead ReadEnded(int handle, unsigned long size)
+{
+    std::string buffer(size, '\0');
+    unsigned long count = 99;
+    int ended = -1;
+    int result = DrvReadEnded(handle, &buffer[0], size, &count, &ended);
+    return EndedRead{result, buffer.substr(0, count), ended};
+}
+
+TEST_F(DrovaneDevices, AReadSaysWhyItEnded)
+{
+    Device echo(5, kEoiAndCarriageReturn, kEoiOnly);
+    ASSERT_EQ(echo.Write("AB\rCD"), 5);
+    EndedRead character = ReadEnded(echo.Handle(), 256);
+    EXPECT_EQ(character.result, 0);
+    EXPECT_EQ(character.bytes, "AB\r");
+    EXPECT_EQ(character.ended, DRV_END_EOS);
+    EndedRead full = ReadEnded(echo.Handle(), 1);
+    EXPECT_EQ(full.bytes, "C");
+    EXPECT_EQ(full.ended, DRV_END_FULL);
+    EndedRead end = ReadEnded(echo.Handle(), 256);
+    EXPECT_EQ(end.bytes, "D");
+    EXPECT_EQ(end.ended, DRV_END_EOI);
+    EndedRead none = ReadEnded(echo.Handle(), 256);
+    EXPECT_EQ(none.result, -1);
+    EXPECT_EQ(none.bytes, "");
+    EXPECT_EQ(none.ended, DRV_END_NONE);
+    EXPECT_EQ(DrvLastError(echo.Handle(), 0), DRV_ERR_TIMEOUT);
+}
+
+TEST_F(DrovaneDevices, ATimedOutReadSaysHowMuchArrived)
+{
+    Device noEnd(5, kNoTerminator, kEoiOnly);
+    ASSERT_EQ(noEnd.Write("held"), 4);
+    EndedRead read = ReadEnded(noEnd.Handle(), 256);
+    EXPECT_EQ(read.result, -1);
+    EXPECT_EQ(read.bytes, "held");
+    EXPECT_EQ(read.ended, DRV_END_NONE);
+    EXPECT_EQ(ReadEnded(-1, 16).result, -1);
+    EXPECT_EQ(DrvLastError(-1, 0), DRV_ERR_BAD_HANDLE);
+}
+
+} // namespace

@@ -22,10 +22,10 @@ SimBus BusFrom(const char* definition)
 // Sends a whole message and reads the whole answer, as with EOI both ways.
 std::string Ask(SimBus& bus, int primary, const std::string& message)
 {
-    EXPECT_TRUE(bus.Write(primary, kNoSecondary, message.data(), message.size(), true));
+    EXPECT_TRUE(bus.Write(primary, GPIB_NO_SECONDARY, message.data(), message.size(), true));
     char buffer[1024];
     size_t count = 0;
-    if (!bus.Read(primary, kNoSecondary, buffer, sizeof buffer, true, -1, 0, &count))
+    if (!bus.Read(primary, GPIB_NO_SECONDARY, buffer, sizeof buffer, true, -1, 0, &count))
         return "<time-out>";
     return std::string(buffer, count);
 }
@@ -49,13 +49,13 @@ TEST(SimulatedBus, DefaultInstrumentsAnswerLikeRealOnes)
 TEST(SimulatedBus, NothingListensWhereNoInstrumentIs)
 {
     SimBus bus = BusFrom("4,7 echo\n");
-    EXPECT_FALSE(bus.Write(3, kNoSecondary, "x", 1, true));
-    EXPECT_FALSE(bus.Write(4, kNoSecondary, "x", 1, true));
+    EXPECT_FALSE(bus.Write(3, GPIB_NO_SECONDARY, "x", 1, true));
+    EXPECT_FALSE(bus.Write(4, GPIB_NO_SECONDARY, "x", 1, true));
     EXPECT_FALSE(bus.Write(4, 6, "x", 1, true));
     EXPECT_TRUE(bus.Write(4, 7, "x", 1, true));
     char buffer[8];
     size_t count = 99;
-    EXPECT_FALSE(bus.Read(3, kNoSecondary, buffer, sizeof buffer, true, -1, 0, &count));
+    EXPECT_FALSE(bus.Read(3, GPIB_NO_SECONDARY, buffer, sizeof buffer, true, -1, 0, &count));
     EXPECT_EQ(count, 0u);
     EXPECT_TRUE(bus.Read(4, 7, buffer, sizeof buffer, true, -1, 0, &count));
     EXPECT_EQ(std::string(buffer, count), "x");
@@ -64,12 +64,12 @@ TEST(SimulatedBus, NothingListensWhereNoInstrumentIs)
 TEST(SimulatedBus, AMessageEndsWithEndAndReplacesTheUnreadAnswer)
 {
     SimBus bus = BusFrom("5 echo\n");
-    ASSERT_TRUE(bus.Write(5, kNoSecondary, "first", 5, true));
-    ASSERT_TRUE(bus.Write(5, kNoSecondary, "sec", 3, false));
-    ASSERT_TRUE(bus.Write(5, kNoSecondary, "ond", 3, true));
+    ASSERT_TRUE(bus.Write(5, GPIB_NO_SECONDARY, "first", 5, true));
+    ASSERT_TRUE(bus.Write(5, GPIB_NO_SECONDARY, "sec", 3, false));
+    ASSERT_TRUE(bus.Write(5, GPIB_NO_SECONDARY, "ond", 3, true));
     char buffer[16];
     size_t count = 0;
-    ASSERT_TRUE(bus.Read(5, kNoSecondary, buffer, sizeof buffer, true, -1, 0, &count));
+    ASSERT_TRUE(bus.Read(5, GPIB_NO_SECONDARY, buffer, sizeof buffer, true, -1, 0, &count));
     EXPECT_EQ(std::string(buffer, count), "second");
 }
 
@@ -78,22 +78,22 @@ TEST(SimulatedBus, ReadsEndWithEndTheEosCharacterOrAFullBuffer)
     SimBus bus = BusFrom("3 reply \"one\\rtwo\"\n");
     char buffer[16];
     size_t count = 0;
-    ASSERT_TRUE(bus.Write(3, kNoSecondary, "", 0, true));
-    ASSERT_TRUE(bus.Read(3, kNoSecondary, buffer, sizeof buffer, true, '\r', 0, &count));
+    ASSERT_TRUE(bus.Write(3, GPIB_NO_SECONDARY, "", 0, true));
+    ASSERT_TRUE(bus.Read(3, GPIB_NO_SECONDARY, buffer, sizeof buffer, true, '\r', 0, &count));
     EXPECT_EQ(std::string(buffer, count), "one\r");
-    ASSERT_TRUE(bus.Read(3, kNoSecondary, buffer, sizeof buffer, true, '\r', 0, &count));
+    ASSERT_TRUE(bus.Read(3, GPIB_NO_SECONDARY, buffer, sizeof buffer, true, '\r', 0, &count));
     EXPECT_EQ(std::string(buffer, count), "two");
 
     // Without EOI the end of the answer is not seen: the read times out with what came.
-    ASSERT_TRUE(bus.Write(3, kNoSecondary, "", 0, true));
-    EXPECT_FALSE(bus.Read(3, kNoSecondary, buffer, sizeof buffer, false, -1, 0, &count));
+    ASSERT_TRUE(bus.Write(3, GPIB_NO_SECONDARY, "", 0, true));
+    EXPECT_FALSE(bus.Read(3, GPIB_NO_SECONDARY, buffer, sizeof buffer, false, -1, 0, &count));
     EXPECT_EQ(std::string(buffer, count), "one\rtwo");
 
-    ASSERT_TRUE(bus.Write(3, kNoSecondary, "", 0, true));
-    ASSERT_TRUE(bus.Read(3, kNoSecondary, buffer, 2, false, -1, 0, &count));
+    ASSERT_TRUE(bus.Write(3, GPIB_NO_SECONDARY, "", 0, true));
+    ASSERT_TRUE(bus.Read(3, GPIB_NO_SECONDARY, buffer, 2, false, -1, 0, &count));
     EXPECT_EQ(std::string(buffer, count), "on");
-    bus.Clear(3, kNoSecondary);
-    EXPECT_FALSE(bus.Read(3, kNoSecondary, buffer, sizeof buffer, true, -1, 0, &count));
+    bus.Clear(3, GPIB_NO_SECONDARY);
+    EXPECT_FALSE(bus.Read(3, GPIB_NO_SECONDARY, buffer, sizeof buffer, true, -1, 0, &count));
     EXPECT_EQ(count, 0u);
 }
 
@@ -104,12 +104,12 @@ TEST(SimulatedBus, TimeOutsWaitOnlyOnARealTimeBench)
     size_t count = 0;
     SimBus simulated = BusFrom("9 silent\n");
     Clock::time_point start = Clock::now();
-    EXPECT_FALSE(simulated.Read(9, kNoSecondary, buffer, sizeof buffer, true, -1, 60000, &count));
+    EXPECT_FALSE(simulated.Read(9, GPIB_NO_SECONDARY, buffer, sizeof buffer, true, -1, 60000, &count));
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
 
     SimBus real = BusFrom("timing real\n9 silent\n");
     start = Clock::now();
-    EXPECT_FALSE(real.Read(9, kNoSecondary, buffer, sizeof buffer, true, -1, 50, &count));
+    EXPECT_FALSE(real.Read(9, GPIB_NO_SECONDARY, buffer, sizeof buffer, true, -1, 50, &count));
     EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(50));
 }
 
@@ -118,11 +118,11 @@ TEST(SimulatedBus, EachInterfaceHasABusOfItsOwn)
     SimBus& ieee0 = BusOf("IEEE0");
     EXPECT_EQ(&BusOf("ieee0"), &ieee0);
     EXPECT_NE(&BusOf("IEEE1"), &ieee0);
-    ASSERT_TRUE(ieee0.Write(5, kNoSecondary, "zero", 4, true));
-    ASSERT_TRUE(BusOf("IEEE1").Write(5, kNoSecondary, "one", 3, true));
+    ASSERT_TRUE(ieee0.Write(5, GPIB_NO_SECONDARY, "zero", 4, true));
+    ASSERT_TRUE(BusOf("IEEE1").Write(5, GPIB_NO_SECONDARY, "one", 3, true));
     char buffer[8];
     size_t count = 0;
-    ASSERT_TRUE(ieee0.Read(5, kNoSecondary, buffer, sizeof buffer, true, -1, 0, &count));
+    ASSERT_TRUE(ieee0.Read(5, GPIB_NO_SECONDARY, buffer, sizeof buffer, true, -1, 0, &count));
     EXPECT_EQ(std::string(buffer, count), "zero");
 }
 

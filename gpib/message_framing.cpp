@@ -1,0 +1,37 @@
+#include "gpib/message_framing.h"
+
+#include <cstring>
+
+std::vector<MessagePart> MessageParts(const std::vector<size_t>& ends, size_t count, bool end)
+{
+    std::vector<MessagePart> parts;
+    size_t start = 0;
+    for (size_t offset : ends) {
+        parts.push_back(MessagePart{start, offset - start, true});
+        start = offset;
+    }
+    if (start < count || count == 0)
+        parts.push_back(MessagePart{start, count - start, end});
+    return parts;
+}
+
+std::vector<MessagePart> SplitAtEndOfString(const char* data, size_t count, int eosChar, bool end)
+{
+    std::vector<size_t> ends;
+    for (size_t i = 0; eosChar >= 0 && i < count; ++i) {
+        if (static_cast<unsigned char>(data[i]) == eosChar)
+            ends.push_back(i + 1);
+    }
+    return MessageParts(ends, count, end);
+}
+
+ReadStop FindReadStop(const char* data, size_t available, size_t size, int eosChar, bool endWithLast)
+{
+    size_t taken = available < size ? available : size;
+    const void* eos = eosChar >= 0 && taken ? std::memchr(data, eosChar, taken) : nullptr;
+    if (eos)
+        return ReadStop{static_cast<size_t>(static_cast<const char*>(eos) - data) + 1, ReadEnd::EndOfString};
+    if (endWithLast && taken > 0 && taken == available)
+        return ReadStop{taken, ReadEnd::Eoi};
+    return ReadStop{taken, taken == size ? ReadEnd::BufferFull : ReadEnd::None};
+}
