@@ -1,30 +1,24 @@
 #include "cli/adapter_command.h"
 
+#include "cli/bus_walk.h"
 #include "cli/exit_status.h"
 #include "config/config_layout.h"
 #include "config/config_nodes.h"
+#include "config/interface_names.h"
 #include "config/reg_key.h"
 #include "drovane/drovane.h"
-#include "text/text_compare.h"
 
 namespace {
 
 // The node of the interface with that name, or "".
-std::string InterfaceNode(const std::string& name, std::string& names)
+std::string InterfaceNode(const std::string& name)
 {
     HKEY root = nullptr;
     if (!ConfigOpenNode(nullptr, &root))
         return "";
-    RegKey holder(root, nullptr);
-    for (const std::string& node : ConfigNodeNames(root)) {
-        char label[kUserNameSize];
-        if (!ConfigReadString(node.c_str(), kUserName, label, sizeof label))
-            continue;
-        names += (names.empty() ? "" : ", ") + std::string(label);
-        if (EqualNoCase(label, name))
-            return node;
-    }
-    return "";
+    RegKey holder(root, HKEY_CURRENT_USER);
+    std::string node;
+    return FindNamedInterface(root, name.c_str(), node) ? node : "";
 }
 
 } // namespace
@@ -63,9 +57,9 @@ int AdapterCommand(const std::string& interfaceName, const std::string& url, boo
             return kUsageError;
         }
     }
-    std::string names;
-    std::string node = InterfaceNode(interfaceName, names);
+    std::string node = InterfaceNode(interfaceName);
     if (node.empty()) {
+        std::string names = ConfiguredNamesText();
         err << "quenbus adapter: no interface is named " << interfaceName << "; the configured interfaces are: "
             << (names.empty() ? "none (open the IEEE 488 applet once, or run the setup program)" : names) << '\n';
         return 1;

@@ -4,6 +4,7 @@
 #include "config/config_layout.h"
 #include "config/config_nodes.h"
 #include "config/hardware_store.h"
+#include "config/interface_names.h"
 #include "config/os_family.h"
 #include "config/reg_key.h"
 #include "config/terminators.h"
@@ -138,4 +139,12 @@ const char* DriverAnswerText(DriverCheck answer)
 std::string SecondaryText(DWORD secondary)
 {
     return secondary <= kMaxSecondaryAddress ? std::to_string(secondary) : "none";
+}
+
+std::string ConfiguredNamesText()
+{
+    std::string names;
+    for (const std::string& name : ConfiguredInterfaceNames())
+        names += (names.empty() ? "" : ", ") + name;
+    return names;
 }

@@ -51,6 +51,10 @@ const DWORD kMaxSecondaryAddress = 31;
 // there is a configuration at all.
 std::vector<InterfaceRecord> WalkBus(bool* rootFound);
 
+// "IEEE0, IEEE1, 0002": the configured interfaces' names, read without
+// opening any of them.
+std::string ConfiguredNamesText();
+
 // "opens", "no board present", "unknown name".
 const char* DriverAnswerText(DriverCheck answer);
 // "22" or "none".

@@ -24,16 +24,6 @@ private:
     std::string text_;
 };
 
-// "IEEE0, IEEE1" from the configuration.
-std::string ConfiguredNames()
-{
-    bool rootFound = false;
-    std::string names;
-    for (const InterfaceRecord& bus : WalkBus(&rootFound))
-        names += (names.empty() ? "" : ", ") + bus.userName;
-    return names;
-}
-
 } // namespace
 
 TransferResult RunTransfer(const std::string& address, const std::string& text, bool query)
@@ -90,7 +80,7 @@ int TransferCommand(const std::string& address, const std::string& text, bool qu
         std::string interfaceName = parts ? parts->interfaceName : address.substr(0, kInterfaceNameLength);
         if (CheckDriverName(interfaceName.c_str()) == DriverCheck::Unrecognised)
             err << "; there is no interface named " << interfaceName << "; the configured interfaces are: "
-                << ConfiguredNames();
+                << ConfiguredNamesText();
         else
             err << "; check that the interface's board is present (quenbus list)";
     } else if (result.status & kTransferFailed) {

@@ -3,6 +3,7 @@
 #include "config/config_layout.h"
 #include "config/config_nodes.h"
 #include "config/hardware_store.h"
+#include "config/interface_names.h"
 #include "config/os_family.h"
 #include "config/reg_key.h"
 #include "config/registry_access.h"
@@ -55,23 +56,19 @@ int LookUpInterface(const char* name, std::string& busName, std::string& adapter
     if (!ConfigOpenNode(nullptr, &root))
         return LookUpDefaultInterface(name, busName);
     RegKey holder(root, HKEY_CURRENT_USER);
-    for (const std::string& node : ConfigNodeNames(root)) {
-        HKEY key = nullptr;
-        if (RegOpenKeyA(root, node.c_str(), &key) != ERROR_SUCCESS)
-            continue;
-        RegKey nodeKey(key, root);
-        // An interface without a name of text has no name to open it by.
-        char label[kUserNameSize];
-        if (!RegReadTyped(key, kUserName, label, sizeof label, REG_SZ) || !EqualNoCase(label, name))
-            continue;
-        char hardwareKey[kHardwareKeySize];
-        if (!RegReadTyped(key, kHardwareKey, hardwareKey, sizeof hardwareKey, REG_SZ))
-            hardwareKey[0] = '\0';
-        busName = label;
-        char url[kHardwareKeySize];
-        if (RegReadTyped(key, kAdapter, url, sizeof url, REG_SZ))
-            adapter = url;
-        return !adapter.empty() || BoardPresent(hardwareKey) ? DRV_ERR_NONE : DRV_ERR_NO_BOARD;
-    }
-    return DRV_ERR_UNKNOWN_NAME;
+    std::string node;
+    HKEY key = nullptr;
+    if (!FindNamedInterface(root, name, node) || RegOpenKeyA(root, node.c_str(), &key) != ERROR_SUCCESS)
+        return DRV_ERR_UNKNOWN_NAME;
+    RegKey nodeKey(key, root);
+    char label[kUserNameSize];
+    RegReadTyped(key, kUserName, label, sizeof label, REG_SZ);
+    busName = label;
+    char hardwareKey[kHardwareKeySize];
+    if (!RegReadTyped(key, kHardwareKey, hardwareKey, sizeof hardwareKey, REG_SZ))
+        hardwareKey[0] = '\0';
+    char url[kHardwareKeySize];
+    if (RegReadTyped(key, kAdapter, url, sizeof url, REG_SZ))
+        adapter = url;
+    return !adapter.empty() || BoardPresent(hardwareKey) ? DRV_ERR_NONE : DRV_ERR_NO_BOARD;
 }

@@ -17,12 +17,17 @@ std::vector<MessagePart> MessageParts(const std::vector<size_t>& ends, size_t co
 
 std::vector<MessagePart> SplitAtEndOfString(const char* data, size_t count, int eosChar, bool end)
 {
-    std::vector<size_t> ends;
+    std::vector<MessagePart> parts;
+    size_t start = 0;
     for (size_t i = 0; eosChar >= 0 && i < count; ++i) {
-        if (static_cast<unsigned char>(data[i]) == eosChar)
-            ends.push_back(i + 1);
+        if (static_cast<unsigned char>(data[i]) != eosChar)
+            continue;
+        parts.push_back(MessagePart{start, i + 1 - start, true});
+        start = i + 1;
     }
-    return MessageParts(ends, count, end);
+    if (start < count || count == 0)
+        parts.push_back(MessagePart{start, count - start, end});
+    return parts;
 }
 
 ReadStop FindReadStop(const char* data, size_t available, size_t size, int eosChar, bool endWithLast)

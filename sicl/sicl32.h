@@ -1,6 +1,5 @@
 // The SICL instrument library (SICL32), as the MATLAB commands call it.
-// Imported by ordinal: 1 SiclOpen, 2 SiclTimeout, 3 SiclTermChar, 4 SiclPrintf,
-// 5 SiclPromptf, 6 SiclClose, 7 SiclCleanup.
+// Imported by ordinal; sicl/exports.txt lists the exports in ordinal order.
 #pragma once
 
 #ifdef _WIN32

@@ -1,0 +1,47 @@
+#include "config/interface_names.h"
+
+#include "config/config_layout.h"
+#include "config/config_nodes.h"
+#include "config/reg_key.h"
+#include "config/registry_access.h"
+#include "text/text_compare.h"
+
+namespace {
+
+// The node's "UserName" when it is text.
+bool NameOf(HKEY root, const std::string& node, char (&label)[kUserNameSize])
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyA(root, node.c_str(), &key) != ERROR_SUCCESS)
+        return false;
+    RegKey nodeKey(key, root);
+    return RegReadTyped(key, kUserName, label, sizeof label, REG_SZ) != 0;
+}
+
+} // namespace
+
+bool FindNamedInterface(HKEY root, const char* name, std::string& node)
+{
+    for (const std::string& child : ConfigNodeNames(root)) {
+        char label[kUserNameSize];
+        if (NameOf(root, child, label) && EqualNoCase(label, name)) {
+            node = child;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<std::string> ConfiguredInterfaceNames()
+{
+    std::vector<std::string> names;
+    HKEY root = nullptr;
+    if (!ConfigOpenNode(nullptr, &root))
+        return names;
+    RegKey holder(root, HKEY_CURRENT_USER);
+    for (const std::string& child : ConfigNodeNames(root)) {
+        char label[kUserNameSize];
+        names.push_back(NameOf(root, child, label) ? label : child);
+    }
+    return names;
+}
