@@ -89,7 +89,6 @@ InterfaceRecord ReadInterface(HKEY key, const char* nodeName, const HardwareKeyL
     record.termOut = ReadSide(values, kTermOut, kTermOutEoi, kTermOut0, kTermOut1);
     record.problems = values.Problems();
     DescribeBoundBoard(record, boards);
-    record.driverAnswer = CheckDriverName(record.userName.c_str());
 
     for (const std::string& child : ConfigNodeNames(key)) {
         std::string path = record.path + "\\" + child;
@@ -121,6 +120,12 @@ std::vector<InterfaceRecord> WalkBus(bool* rootFound)
         interfaces.push_back(ReadInterface(key, child.c_str(), boards));
     }
     return interfaces;
+}
+
+void AskDriver(std::vector<InterfaceRecord>& interfaces)
+{
+    for (InterfaceRecord& bus : interfaces)
+        bus.driverAnswer = CheckDriverName(bus.userName.c_str());
 }
 
 const char* DriverAnswerText(DriverCheck answer)

@@ -33,7 +33,7 @@ struct InterfaceRecord {
     std::string adapter;    // the "++" adapter's URL, or empty
     bool boardPresent;
     std::string boardText;  // the board's description, or the unassigned text
-    DriverCheck driverAnswer;
+    DriverCheck driverAnswer = DriverCheck::Unrecognised;  // AskDriver's
     DWORD primary;
     DWORD systemController;
     DWORD timeout;
@@ -47,9 +47,12 @@ struct InterfaceRecord {
 extern const char kUnassignedBoard[];
 const DWORD kMaxSecondaryAddress = 31;
 
-// Every interface node under the configuration root; `rootFound` says whether
-// there is a configuration at all.
+// Every interface node under the configuration root, read without asking
+// the bus driver library; `rootFound` says whether there is a configuration.
 std::vector<InterfaceRecord> WalkBus(bool* rootFound);
+// Asks the bus driver library to open each interface by its name, for its
+// `driverAnswer`.
+void AskDriver(std::vector<InterfaceRecord>& interfaces);
 
 // "IEEE0, IEEE1, 0002": the configured interfaces' names, read without
 // opening any of them.

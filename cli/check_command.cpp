@@ -116,6 +116,7 @@ std::vector<std::string> FindProblems()
                            "program");
         return problems;
     }
+    AskDriver(interfaces);
     for (const InterfaceRecord& bus : interfaces)
         CheckInterface(bus, problems);
     CheckDriverServices(interfaces, problems);

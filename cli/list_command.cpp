@@ -122,6 +122,7 @@ int ListCommand(bool json, std::ostream& out, std::ostream& err)
             << "); open the IEEE 488 applet once, or run the setup program\n";
         return 1;
     }
+    AskDriver(interfaces);
     if (json)
         out << ToJson(interfaces).dump(2) << '\n';
     else
