@@ -92,7 +92,8 @@ StepOutcome Connection::Receive(size_t size)
     reply_.assign(size, '\0');
     unsigned long count = 0;
     int ended = DRV_END_NONE;
-    StepOutcome outcome = Outcome(read_(id_, &reply_[0], static_cast<unsigned long>(size), &count, &ended) == 0, count);
+    bool ok = read_(id_, &reply_[0], static_cast<unsigned long>(size), &count, &ended) == 0;
+    StepOutcome outcome = Outcome(ok, count);
     outcome.ended = EndOf(ended);
     reply_.resize(count);
     return outcome;

@@ -1,0 +1,64 @@
+// The connection the tool, the MATLAB commands and the applet share: each
+// step says whether it worked, how many bytes went, why a read ended, and on
+// a failure the library's reason, so a time-out and a missing listener are
+// told apart without opening the interface again.
+#include "buslink/connection.h"
+#include "drovane/drovane.h"
+#include "present_boards.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using BusConnection = PresentBoards;
+
+TEST_F(BusConnection, EachStepSaysHowItWentAndWhyAReadEnded)
+{
+    LoadReg("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000]\n\"UserName\"=\"LAN0\"\n"
+            "\"HardwareKey\"=\"PCI\\\\VEN_10E8&DEV_8081&SUBSYS_00000000&REV_01\\\\4&1A2B3C&0&5808\"\n");
+    Connection meter;
+    ASSERT_TRUE(meter.OpenDevice("LAN0", 22, DRV_NO_SECONDARY, 1000).ok);
+    StepOutcome sent = meter.Send("*IDN?");
+    EXPECT_TRUE(sent.ok);
+    EXPECT_EQ(sent.count, 5u);
+    StepOutcome part = meter.Receive(6);
+    EXPECT_TRUE(part.ok);
+    EXPECT_EQ(part.ended, ReadEnd::BufferFull);
+    EXPECT_EQ(meter.Reply(), "Simbus");
+    StepOutcome rest = meter.Receive(256);
+    EXPECT_EQ(rest.ended, ReadEnd::Eoi);
+    EXPECT_EQ(meter.Reply(), ",Multimeter,0,1.0\n");
+    EXPECT_EQ(rest.count, meter.Reply().size());
+
+    // Nothing more to say: a time-out, not a missing listener.
+    StepOutcome none = meter.Receive(256);
+    EXPECT_FALSE(none.ok);
+    EXPECT_EQ(meter.LastError(), DRV_ERR_TIMEOUT);
+    EXPECT_TRUE(meter.Close().ok);
+
+    Connection nobody;
+    ASSERT_TRUE(nobody.OpenDevice("LAN0", 7, DRV_NO_SECONDARY, 1000).ok);
+    EXPECT_FALSE(nobody.Send("*IDN?").ok);
+    EXPECT_EQ(nobody.LastError(), DRV_ERR_NO_LISTENER);
+    nobody.Close();
+
+    Connection unknown;
+    EXPECT_FALSE(unknown.OpenDevice("LAN9", 22, DRV_NO_SECONDARY, 1000).ok);
+    EXPECT_EQ(unknown.LastError(), DRV_ERR_UNKNOWN_NAME);
+    EXPECT_FALSE(unknown.Close().ok);
+}
+
+TEST_F(BusConnection, TheMatlabReadCallsOnlyDrvRead)
+{
+    // The end stays unknown; after a time-out the reply is what came up to its first NUL.
+    Connection reply(MatlabRead);
+    ASSERT_TRUE(reply.OpenDevice("IEEE0", 13, DRV_NO_SECONDARY, 1000).ok);
+    ASSERT_TRUE(reply.Send("?").ok);
+    StepOutcome read = reply.Receive(256);
+    EXPECT_TRUE(read.ok);
+    EXPECT_EQ(read.ended, ReadEnd::None);
+    EXPECT_EQ(reply.Reply(), std::string("AB\0CD", 5));
+    reply.Close();
+}
+
+} // namespace
