@@ -8,21 +8,6 @@
 #include "config/reg_key.h"
 #include "drovane/drovane.h"
 
-namespace {
-
-// The node of the interface with that name, or "".
-std::string InterfaceNode(const std::string& name)
-{
-    HKEY root = nullptr;
-    if (!ConfigOpenNode(nullptr, &root))
-        return "";
-    RegKey holder(root, HKEY_CURRENT_USER);
-    std::string node;
-    return FindNamedInterface(root, name.c_str(), node) ? node : "";
-}
-
-} // namespace
-
 AdapterAnswer AskAdapter(const std::string& url, int timeoutMs)
 {
     char text[kAdapterAnswerSize] = {};
@@ -57,7 +42,7 @@ int AdapterCommand(const std::string& interfaceName, const std::string& url, boo
             return kUsageError;
         }
     }
-    std::string node = InterfaceNode(interfaceName);
+    std::string node = NamedInterfaceNode(interfaceName);
     if (node.empty()) {
         std::string names = ConfiguredNamesText();
         err << "quenbus adapter: no interface is named " << interfaceName << "; the configured interfaces are: "

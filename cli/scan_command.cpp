@@ -6,8 +6,8 @@
 #include "cli/bus_walk.h"
 #include "cli/found_devices.h"
 #include "config/config_layout.h"
+#include "config/interface_names.h"
 #include "drovane/drovane.h"
-#include "text/text_compare.h"
 
 #include <iomanip>
 
@@ -68,11 +68,10 @@ int ScanCommand(const std::string& interfaceName, const ScanOptions& options, st
     bool rootFound = false;
     std::vector<InterfaceRecord> interfaces = WalkBus(&rootFound);
     int ownAddress = static_cast<int>(kInterfacePrimaryAddress);
-    std::string names;
+    std::string node = NamedInterfaceNode(interfaceName);
     const InterfaceRecord* configured = nullptr;
     for (const InterfaceRecord& bus : interfaces) {
-        names += (names.empty() ? "" : ", ") + bus.userName;
-        if (!configured && EqualNoCase(bus.userName, interfaceName)) {
+        if (!node.empty() && bus.path == node) {
             configured = &bus;
             ownAddress = static_cast<int>(bus.primary);
         }
@@ -82,7 +81,7 @@ int ScanCommand(const std::string& interfaceName, const ScanOptions& options, st
         err << "quenbus: the bus driver library cannot open " << interfaceName << " ("
             << DriverAnswerText(answer) << ")";
         if (answer == DriverCheck::Unrecognised && rootFound)
-            err << "; the configured interfaces are: " << names;
+            err << "; the configured interfaces are: " << ConfiguredNamesText();
         err << '\n';
         return 1;
     }

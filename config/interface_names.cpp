@@ -32,6 +32,16 @@ bool FindNamedInterface(HKEY root, const char* name, std::string& node)
     return false;
 }
 
+std::string NamedInterfaceNode(const std::string& name)
+{
+    HKEY root = nullptr;
+    if (!ConfigOpenNode(nullptr, &root))
+        return "";
+    RegKey holder(root, HKEY_CURRENT_USER);
+    std::string node;
+    return FindNamedInterface(root, name.c_str(), node) ? node : "";
+}
+
 std::vector<std::string> ConfiguredInterfaceNames()
 {
     std::vector<std::string> names;

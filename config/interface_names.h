@@ -11,6 +11,9 @@
 // named `name`, case-blind; false when none is.
 bool FindNamedInterface(HKEY root, const char* name, std::string& node);
 
+// The same under the configuration root; "" when none is, or there is no root.
+std::string NamedInterfaceNode(const std::string& name);
+
 // The configured interfaces' names in node order, the node's own name for
 // one without a name of text; empty without a configuration root.
 std::vector<std::string> ConfiguredInterfaceNames();

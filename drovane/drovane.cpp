@@ -94,10 +94,7 @@ auto Exported(const char* name, Work work, Arguments arguments) -> decltype(work
     auto result = work();
     if (!TraceEnabled())
         return result;
-    std::string line = std::string(name) + "(" + arguments() + ") = " + std::to_string(result);
-    if (t_callError != DRV_ERR_NONE)
-        line += " error " + std::to_string(t_callError);
-    TraceLine(line);
+    TraceCall(std::string(name) + "(" + arguments() + ")", result, t_callError);
     return result;
 }
 

@@ -47,10 +47,7 @@ public:
     // Logs "name(arguments) = result", with the error of a failed call.
     int Log(const std::string& call, int result) const
     {
-        std::string line = call + " = " + std::to_string(result);
-        if (g_library.callError != SICL_ERR_NONE)
-            line += " error " + std::to_string(g_library.callError);
-        TraceLine(line);
+        TraceCall(call, result, g_library.callError);
         return result;
     }
 

@@ -30,6 +30,14 @@ void TraceLine(const std::string& line)
     }
 }
 
+void TraceCall(const std::string& call, long long result, int error)
+{
+    std::string line = call + " = " + std::to_string(result);
+    if (error != 0)
+        line += " error " + std::to_string(error);
+    TraceLine(line);
+}
+
 std::string Quoted(const char* data, size_t count)
 {
     std::string text = "\"";

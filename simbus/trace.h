@@ -7,6 +7,9 @@
 
 bool TraceEnabled();
 void TraceLine(const std::string& line);
+// One call's line: "call = result", with " error N" when the call failed
+// with an error number.
+void TraceCall(const std::string& call, long long result, int error);
 
 // Bytes as a double-quoted text: \" \\ \n \r \t and \xHH for other bytes
 // outside printable ASCII. A null text is (null).
