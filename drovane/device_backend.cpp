@@ -3,20 +3,9 @@
 #include "adapter/adapter_registry.h"
 #include "simbus/sim_bus.h"
 
-#include <map>
 #include <mutex>
 
 namespace {
-
-// One lock per simulated bus, made on the first open of a device on it.
-std::mutex& BusLock(const SimBus& bus)
-{
-    static std::map<const SimBus*, std::unique_ptr<std::mutex>> locks;
-    std::unique_ptr<std::mutex>& lock = locks[&bus];
-    if (!lock)
-        lock.reset(new std::mutex);
-    return *lock;
-}
 
 int EosOf(const DrvTermRecord& record)
 {
@@ -25,7 +14,7 @@ int EosOf(const DrvTermRecord& record)
 
 class SimulatedDevice : public DeviceBackend {
 public:
-    SimulatedDevice(SimBus& bus, const DeviceSettings& settings) : bus_(bus), lock_(BusLock(bus)), settings_(settings)
+    SimulatedDevice(SimBus& bus, const DeviceSettings& settings) : bus_(bus), lock_(bus.Lock()), settings_(settings)
     {
     }
 
@@ -33,7 +22,9 @@ public:
     {
         std::lock_guard<std::mutex> lock(lock_);
         const DrvTermRecord& term = settings_.termOut;
-        for (const MessagePart& part : SplitAtEndOfString(data, count, EosOf(term), end && term.eoi)) {
+        EndOfStringSplitter splitter(data, count, EosOf(term), end && term.eoi);
+        MessagePart part;
+        while (splitter.Next(part)) {
             if (!bus_.Write(settings_.primary, settings_.secondary, data + part.offset, part.count, part.end))
                 return DRV_ERR_NO_LISTENER;
         }

@@ -15,18 +15,31 @@ std::vector<MessagePart> MessageParts(const std::vector<size_t>& ends, size_t co
     return parts;
 }
 
+bool EndOfStringSplitter::Next(MessagePart& part)
+{
+    if (done_)
+        return false;
+    for (size_t i = start_; eosChar_ >= 0 && i < count_; ++i) {
+        if (static_cast<unsigned char>(data_[i]) != eosChar_)
+            continue;
+        part = MessagePart{start_, i + 1 - start_, true};
+        start_ = i + 1;
+        return true;
+    }
+    done_ = true;
+    if (start_ == count_ && count_ != 0)
+        return false;
+    part = MessagePart{start_, count_ - start_, end_};
+    return true;
+}
+
 std::vector<MessagePart> SplitAtEndOfString(const char* data, size_t count, int eosChar, bool end)
 {
     std::vector<MessagePart> parts;
-    size_t start = 0;
-    for (size_t i = 0; eosChar >= 0 && i < count; ++i) {
-        if (static_cast<unsigned char>(data[i]) != eosChar)
-            continue;
-        parts.push_back(MessagePart{start, i + 1 - start, true});
-        start = i + 1;
-    }
-    if (start < count || count == 0)
-        parts.push_back(MessagePart{start, count - start, end});
+    EndOfStringSplitter splitter(data, count, eosChar, end);
+    MessagePart part;
+    while (splitter.Next(part))
+        parts.push_back(part);
     return parts;
 }
 

@@ -21,6 +21,26 @@ std::vector<MessagePart> MessageParts(const std::vector<size_t>& ends, size_t co
 // negative) ends a message wherever it occurs.
 std::vector<MessagePart> SplitAtEndOfString(const char* data, size_t count, int eosChar, bool end);
 
+// SplitAtEndOfString's parts one at a time, for a write that sends them as
+// it goes.
+class EndOfStringSplitter {
+public:
+    EndOfStringSplitter(const char* data, size_t count, int eosChar, bool end)
+        : data_(data), count_(count), eosChar_(eosChar), end_(end)
+    {
+    }
+    // The next part; false after the last.
+    bool Next(MessagePart& part);
+
+private:
+    const char* data_;
+    size_t count_;
+    int eosChar_;
+    bool end_;
+    size_t start_ = 0;
+    bool done_ = false;
+};
+
 // Why a read ended.
 enum class ReadEnd {
     None,         // it did not: more is to come, or nothing came in time

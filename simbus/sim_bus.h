@@ -7,6 +7,7 @@
 #include "simbus/bench.h"
 #include "simbus/instrument.h"
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -30,12 +31,15 @@ public:
     bool Present(int primary, int secondary);
     size_t Unsaid(int primary, int secondary);
     bool RealTime() const { return realTime_; }
+    // What a caller that shares the bus between threads holds for an operation.
+    std::mutex& Lock() { return lock_; }
 
 private:
     Instrument* Find(int primary, int secondary);
 
     std::vector<Instrument> instruments_;
     bool realTime_;
+    std::mutex lock_;
 };
 
 // The bus behind an interface name (case-blind), made from the process's
