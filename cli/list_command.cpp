@@ -3,6 +3,7 @@
 #include "cli/adapter_command.h"
 #include "cli/bus_walk.h"
 #include "config/config_layout.h"
+#include "config/terminators.h"
 
 #include <nlohmann/json.hpp>
 
@@ -12,7 +13,7 @@ namespace {
 
 std::string CharText(LONG value)
 {
-    return value >= 0 && value <= 255 ? std::to_string(value) : "none";
+    return value >= 0 && value <= kMaxTermChar ? std::to_string(value) : "none";
 }
 
 std::string SideText(const TerminatorSide& side)
@@ -23,7 +24,7 @@ std::string SideText(const TerminatorSide& side)
 
 nlohmann::ordered_json CharJson(LONG value)
 {
-    return value >= 0 && value <= 255 ? nlohmann::ordered_json(value) : nlohmann::ordered_json(nullptr);
+    return value >= 0 && value <= kMaxTermChar ? nlohmann::ordered_json(value) : nlohmann::ordered_json(nullptr);
 }
 
 nlohmann::ordered_json SideJson(const TerminatorSide& side)
