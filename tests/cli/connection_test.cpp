@@ -3,6 +3,7 @@
 // a failure the library's reason, so a time-out and a missing listener are
 // told apart without opening the interface again.
 #include "buslink/connection.h"
+#include "buslink/long_reply.h"
 #include "drovane/drovane.h"
 #include "present_boards.h"
 
@@ -59,6 +60,68 @@ TEST_F(BusConnection, TheMatlabReadCallsOnlyDrvRead)
     EXPECT_EQ(read.ended, ReadEnd::None);
     EXPECT_EQ(reply.Reply(), std::string("AB\0CD", 5));
     reply.Close();
+}
+
+} // namespace
+
+namespace {
+
+// The echo instrument at 5 answers the last message as it came.
+LongReply BlockEchoed(const char* sent, size_t limit = kDefaultReplyLimit)
+{
+    Connection echo;
+    echo.OpenDevice("IEEE0", 5, DRV_NO_SECONDARY, 1000);
+    echo.Send(sent);
+    LongReply reply = ReceiveBlock(echo, limit);
+    echo.Close();
+    return reply;
+}
+
+TEST_F(BusConnection, ABlockGivesItsPayloadAndABadOneSaysWhatIsWrong)
+{
+    LongReply definite = BlockEchoed("#15ABCDE");
+    EXPECT_EQ(definite.result, LongRead::Done);
+    EXPECT_EQ(definite.bytes, "ABCDE");
+    // Bytes before the '#' are skipped; a longer block is read past the header's reads.
+    LongReply skipped = BlockEchoed("xy#226abcdefghijklmnopqrstuvwxyz");
+    EXPECT_EQ(skipped.result, LongRead::Done);
+    EXPECT_EQ(skipped.bytes, "abcdefghijklmnopqrstuvwxyz");
+    LongReply indefinite = BlockEchoed("#0raw bytes");
+    EXPECT_EQ(indefinite.result, LongRead::Done);
+    EXPECT_EQ(indefinite.bytes, "raw bytes");
+    LongReply text = BlockEchoed("no block");
+    EXPECT_EQ(text.result, LongRead::NotABlock);
+    EXPECT_EQ(text.bytes, "no block");
+
+    LongReply shorter = BlockEchoed("#19ABC");
+    EXPECT_EQ(shorter.result, LongRead::Malformed);
+    EXPECT_EQ(shorter.problem, "the block ends after 3 of the 9 bytes it announced");
+    EXPECT_EQ(BlockEchoed("#A12").problem, "no digit after #");
+    EXPECT_EQ(BlockEchoed("#3 12abc").problem, "fewer length digits than the 3 announced");
+    EXPECT_EQ(BlockEchoed("#3").problem, "the reply ends inside the block header");
+    LongReply large = BlockEchoed("#15ABCDE", 4);
+    EXPECT_EQ(large.result, LongRead::TooLong);
+}
+
+TEST_F(BusConnection, AWholeReplyIsReadOnWhileTheBufferFillsUpToItsLimit)
+{
+    Connection talker;
+    ASSERT_TRUE(talker.OpenDevice("IEEE0", 12, DRV_NO_SECONDARY, 1000).ok);
+    ASSERT_TRUE(talker.Send("?").ok);
+    LongReply whole = ReceiveWhole(talker);
+    EXPECT_EQ(whole.result, LongRead::Done);
+    EXPECT_EQ(whole.bytes.size(), 300u);
+    EXPECT_EQ(whole.bytes.substr(0, 3), "ABC");
+    ASSERT_TRUE(talker.Send("?").ok);
+    EXPECT_EQ(ReceiveWhole(talker, 100).result, LongRead::TooLong);
+    talker.Close();
+
+    Connection silent;
+    ASSERT_TRUE(silent.OpenDevice("IEEE0", 9, DRV_NO_SECONDARY, 1000).ok);
+    ASSERT_TRUE(silent.Send("?").ok);
+    EXPECT_EQ(ReceiveWhole(silent).result, LongRead::Failed);
+    EXPECT_EQ(silent.LastError(), DRV_ERR_TIMEOUT);
+    silent.Close();
 }
 
 } // namespace
