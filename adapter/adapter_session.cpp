@@ -7,7 +7,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-const int kMaxAdapterTimeoutMs = 3000;
 // How long past its own time-out an adapter may take to show it has ended.
 const int kLateMarginMs = 300;
 const int kAliveCheckMs = 500;

@@ -9,7 +9,6 @@
 namespace {
 
 const char kEscape = 27;
-const int kMaxAdapterTimeoutMs = 3000;
 // A secondary address goes on the bus as 96 plus the address.
 const int kSecondaryBase = 96;
 

@@ -51,7 +51,9 @@ private:
 
 // The bytes as a data line carries them: CR, LF, ESC and '+' preceded by ESC.
 std::string EscapeAdapterData(const char* data, size_t count);
-// The adapter's own read time-out for a device time-out: 1 to 3000 ms.
+// The longest read time-out an adapter takes.
+const int kMaxAdapterTimeoutMs = 3000;
+// The adapter's own read time-out for a device time-out: 1 to kMaxAdapterTimeoutMs.
 int AdapterTimeout(int timeoutMs);
 // Whether a line is a serial poll's answer (a status byte in decimal).
 bool IsStatusByte(const std::string& line);

@@ -24,15 +24,12 @@ namespace {
 const size_t kInterfaceNameLength = 5;
 const size_t kPrimaryOffset = 6;
 
-// The reply as the MATLAB commands return it: at most 255 characters and a NUL.
-void CopyReply(const std::string& bytes, char* reply)
-{
-    size_t count = bytes.size() < kReplySize - 1 ? bytes.size() : kReplySize - 1;
-    std::memcpy(reply, bytes.data(), count);
-    reply[count] = '\0';
-}
-
 } // namespace
+
+std::string MatlabReplyText(const std::string& bytes)
+{
+    return std::string(bytes.c_str(), strnlen(bytes.c_str(), kReplySize - 1));
+}
 
 uint8_t Exchange(Connection& connection, uint8_t status, CommandText& command, char* reply)
 {
@@ -45,8 +42,10 @@ uint8_t Exchange(Connection& connection, uint8_t status, CommandText& command, c
     command.Free();
     if (reply && !connection.IsSicl())
         status |= connection.Receive(kReplySize).ok ? 0 : kTransferFailed;
-    if (reply)
-        CopyReply(connection.Reply(), reply);
+    if (reply) {
+        std::string text = MatlabReplyText(connection.Reply());
+        std::memcpy(reply, text.c_str(), text.size() + 1);
+    }
     status |= connection.Close().ok ? 0 : kCloseFailed;
     return status;
 }

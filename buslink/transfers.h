@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // Status bits: opening, sending or reading, and closing failed.
 const uint8_t kOpenFailed = 1;
@@ -30,6 +31,10 @@ StepOutcome OpenByMatlabRule(Connection& connection, char* address, long timeout
 // The steps of Transfer after an open whose status is `status`: send, free
 // the command text, read into `reply` (kReplySize bytes) when not null, close.
 uint8_t Exchange(Connection& connection, uint8_t status, CommandText& command, char* reply);
+
+// A reply as the MATLAB commands return it: up to its first NUL, and at most
+// kReplySize - 1 characters.
+std::string MatlabReplyText(const std::string& bytes);
 
 // The low 8 bits of the decimal number at the start of `text`, read as atoi
 // reads it (leading blanks, a sign, digits up to the first other character;

@@ -19,15 +19,6 @@ AdapterAnswer AskAdapter(const std::string& url, int timeoutMs)
     return result;
 }
 
-std::string AskAdapterVersion(const std::string& url, std::string& problem)
-{
-    AdapterAnswer answer = AskAdapter(url, kAdapterVersionTimeoutMs);
-    if (answer.answers)
-        return answer.text;
-    problem = answer.text;
-    return "";
-}
-
 int AdapterCommand(const std::string& interfaceName, const std::string& url, bool clear, std::ostream& out,
                    std::ostream& err)
 {
@@ -70,11 +61,10 @@ int AdapterCommand(const std::string& interfaceName, const std::string& url, boo
         return 1;
     }
     out << interfaceName << " (node " << node << "): adapter " << url << '\n';
-    std::string problem;
-    std::string version = AskAdapterVersion(url, problem);
-    if (version.empty())
-        out << "the adapter does not answer yet (" << problem << "); check its power, cable and address\n";
+    AdapterAnswer answer = AskAdapter(url, kAdapterVersionTimeoutMs);
+    if (answer.answers)
+        out << "the adapter answers: " << answer.text << '\n';
     else
-        out << "the adapter answers: " << version << '\n';
+        out << "the adapter does not answer yet (" << answer.text << "); check its power, cable and address\n";
     return 0;
 }

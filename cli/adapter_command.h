@@ -18,9 +18,6 @@ const int kAdapterVersionTimeoutMs = 2000;
 // Asks the adapter at `url` for its version within `timeoutMs`; with 0 only
 // whether the URL is an adapter address.
 AdapterAnswer AskAdapter(const std::string& url, int timeoutMs);
-// The adapter's answer to ++ver; empty with the reason in `problem` when it
-// gives none.
-std::string AskAdapterVersion(const std::string& url, std::string& problem);
 
 // 0 done, 1 no such interface or the value not written, 2 a bad URL.
 int AdapterCommand(const std::string& interfaceName, const std::string& url, bool clear, std::ostream& out,

@@ -66,11 +66,9 @@ private:
         io_.err << "quenbus: " << address_ << ": " << StatusWords(bit) << '\n';
     }
 
-    // Up to the first NUL and at most 255 characters, as the MATLAB commands
-    // return a reply.
     void PrintReply()
     {
-        std::string text = connection_.Reply().substr(0, kReplySize - 1).c_str();
+        std::string text = MatlabReplyText(connection_.Reply());
         io_.out << text;
         if (text.empty() || text.back() != '\n')
             io_.out << '\n';

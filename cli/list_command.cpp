@@ -42,9 +42,8 @@ nlohmann::ordered_json AdapterJson(const std::string& url)
 {
     if (url.empty())
         return nullptr;
-    std::string problem;
-    std::string version = AskAdapterVersion(url, problem);
-    return {{"url", url}, {"version", version.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(version)}};
+    AdapterAnswer answer = AskAdapter(url, kAdapterVersionTimeoutMs);
+    return {{"url", url}, {"version", answer.answers ? nlohmann::ordered_json(answer.text) : nlohmann::ordered_json(nullptr)}};
 }
 
 void PrintField(std::ostream& out, const char* indent, const char* label, const std::string& value)
@@ -59,10 +58,9 @@ void PrintText(const std::vector<InterfaceRecord>& interfaces, std::ostream& out
         const char* indent = "    ";
         PrintField(out, indent, "board", bus.boardText);
         if (!bus.adapter.empty()) {
-            std::string problem;
-            std::string version = AskAdapterVersion(bus.adapter, problem);
+            AdapterAnswer answer = AskAdapter(bus.adapter, kAdapterVersionTimeoutMs);
             PrintField(out, indent, "adapter",
-                       bus.adapter + "  (" + (version.empty() ? "no answer: " + problem : version) + ")");
+                       bus.adapter + "  (" + (answer.answers ? answer.text : "no answer: " + answer.text) + ")");
         }
         PrintField(out, indent, "primary address", std::to_string(bus.primary));
         PrintField(out, indent, "system controller", bus.systemController ? "yes" : "no");

@@ -17,9 +17,8 @@ const char kIdentify[] = "*IDN?";
 const char kListensOnly[] = "(listens, no answer)";
 
 // The reply without its line end.
-std::string Trimmed(const char* reply)
+std::string Trimmed(std::string text)
 {
-    std::string text = reply;
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
     return text;
@@ -33,7 +32,7 @@ bool Probe(const std::string& interfaceName, int primary, int secondary, long ti
     bool listens = connection.OpenDevice(interfaceName.c_str(), primary, secondary, timeoutMs).ok &&
                    connection.Send(kIdentify).ok;
     if (listens && connection.Receive(kReplySize).ok)
-        found.identification = Trimmed(connection.Reply().substr(0, kReplySize - 1).c_str());
+        found.identification = Trimmed(MatlabReplyText(connection.Reply()));
     connection.Close();
     found.primary = primary;
     found.secondary = secondary;

@@ -20,12 +20,13 @@ bool NameOf(HKEY root, const std::string& node, char (&label)[kUserNameSize])
 
 } // namespace
 
-bool FindNamedInterface(HKEY root, const char* name, std::string& node)
+bool FindNamedInterface(HKEY root, const char* name, std::string& node, std::string& storedName)
 {
     for (const std::string& child : ConfigNodeNames(root)) {
         char label[kUserNameSize];
         if (NameOf(root, child, label) && EqualNoCase(label, name)) {
             node = child;
+            storedName = label;
             return true;
         }
     }
@@ -39,7 +40,8 @@ std::string NamedInterfaceNode(const std::string& name)
         return "";
     RegKey holder(root, HKEY_CURRENT_USER);
     std::string node;
-    return FindNamedInterface(root, name.c_str(), node) ? node : "";
+    std::string storedName;
+    return FindNamedInterface(root, name.c_str(), node, storedName) ? node : "";
 }
 
 std::vector<std::string> ConfiguredInterfaceNames()

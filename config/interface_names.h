@@ -8,8 +8,8 @@
 #include <vector>
 
 // The node under `root` (the open configuration root) of the interface
-// named `name`, case-blind; false when none is.
-bool FindNamedInterface(HKEY root, const char* name, std::string& node);
+// named `name`, case-blind, and its name as stored; false when none is.
+bool FindNamedInterface(HKEY root, const char* name, std::string& node, std::string& storedName);
 
 // The same under the configuration root; "" when none is, or there is no root.
 std::string NamedInterfaceNode(const std::string& name);

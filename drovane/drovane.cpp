@@ -15,7 +15,6 @@
 
 #include <cstring>
 #include <initializer_list>
-
 #include <memory>
 #include <mutex>
 #include <string>

@@ -58,12 +58,9 @@ int LookUpInterface(const char* name, std::string& busName, std::string& adapter
     RegKey holder(root, HKEY_CURRENT_USER);
     std::string node;
     HKEY key = nullptr;
-    if (!FindNamedInterface(root, name, node) || RegOpenKeyA(root, node.c_str(), &key) != ERROR_SUCCESS)
+    if (!FindNamedInterface(root, name, node, busName) || RegOpenKeyA(root, node.c_str(), &key) != ERROR_SUCCESS)
         return DRV_ERR_UNKNOWN_NAME;
     RegKey nodeKey(key, root);
-    char label[kUserNameSize];
-    RegReadTyped(key, kUserName, label, sizeof label, REG_SZ);
-    busName = label;
     char hardwareKey[kHardwareKeySize];
     if (!RegReadTyped(key, kHardwareKey, hardwareKey, sizeof hardwareKey, REG_SZ))
         hardwareKey[0] = '\0';

@@ -2,6 +2,17 @@
 
 #include <cstring>
 
+namespace {
+
+// Whether a part follows the last end at `start`: the rest of the bytes, or
+// the empty part of a write of no bytes.
+bool RestIsAPart(size_t start, size_t count)
+{
+    return start < count || count == 0;
+}
+
+} // namespace
+
 std::vector<MessagePart> MessageParts(const std::vector<size_t>& ends, size_t count, bool end)
 {
     std::vector<MessagePart> parts;
@@ -10,7 +21,7 @@ std::vector<MessagePart> MessageParts(const std::vector<size_t>& ends, size_t co
         parts.push_back(MessagePart{start, offset - start, true});
         start = offset;
     }
-    if (start < count || count == 0)
+    if (RestIsAPart(start, count))
         parts.push_back(MessagePart{start, count - start, end});
     return parts;
 }
@@ -27,7 +38,7 @@ bool EndOfStringSplitter::Next(MessagePart& part)
         return true;
     }
     done_ = true;
-    if (start_ == count_ && count_ != 0)
+    if (!RestIsAPart(start_, count_))
         return false;
     part = MessagePart{start_, count_ - start_, end_};
     return true;
