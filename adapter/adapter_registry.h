@@ -1,5 +1,7 @@
 // The adapters of the process: one session per URL (case-blind), with the
-// lock that a device behind it holds for each operation.
+// lock that a device behind it holds for each operation, and the count of
+// its open devices: an adapter may take one connection at a time, so the
+// session's channel is closed when its last device closes.
 #pragma once
 
 #include "adapter/adapter_session.h"
@@ -12,6 +14,7 @@ struct SharedAdapter {
 
     AdapterSession session;
     std::mutex lock;
+    int openDevices = 0; // guarded by `lock`
 };
 
 // Made on first use, kept for the process; the caller keeps the registry

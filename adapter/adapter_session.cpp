@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -10,7 +11,8 @@ using Clock = std::chrono::steady_clock;
 // How long past its own time-out an adapter may take to show it has ended.
 const int kLateMarginMs = 300;
 const int kAliveCheckMs = 500;
-const size_t kChunkSize = 4096;
+// What one receive takes at most.
+const size_t kChunkSize = 64 * 1024;
 
 Clock::time_point After(int milliseconds)
 {
@@ -28,23 +30,39 @@ int RemainingMs(Clock::time_point deadline)
 void AdapterSession::Drop(const std::string& problem)
 {
     channel_.reset();
+    answering_ = false;
     problem_ = problem;
+}
+
+// Takes the rest of the answer that is coming, for its device's next read.
+void AdapterSession::FinishAnswer(int timeoutMs)
+{
+    answering_ = false;
+    Unread& rest = pending_[answerer_];
+    ReplyEnd end = ReplyEnd::More;
+    if (Collect(answerEos_, timeoutMs, std::string::npos, rest.bytes, end) == AdapterResult::Done)
+        rest.eoi = end == ReplyEnd::Mark;
 }
 
 // Opens the channel when there is none; drops what came unasked on an open
 // one (the end mark of an earlier read, late answers), and opens again when
-// the adapter has closed it.
-bool AdapterSession::Ready(int timeoutMs)
+// the adapter has closed it. An answer still coming is taken first, unless
+// the call goes on with it.
+bool AdapterSession::Ready(int timeoutMs, bool continuing)
 {
-    char buffer[kChunkSize];
+    if (continuing && channel_)
+        return true;
+    if (answering_)
+        FinishAnswer(timeoutMs);
+    received_.resize(kChunkSize);
     while (channel_) {
-        long count = channel_->Receive(buffer, sizeof buffer, 0);
+        long count = channel_->Receive(received_.data(), received_.size(), 0);
         if (count == 0)
             break;
         if (count < 0)
             Drop("the adapter closed the connection");
         else
-            reader_.Add(buffer, static_cast<size_t>(count));
+            reader_.Add(received_.data(), static_cast<size_t>(count));
     }
     reader_.DropUnread();
     if (channel_)
@@ -53,6 +71,7 @@ bool AdapterSession::Ready(int timeoutMs)
     codec_.Forget();
     reader_ = EndMarkReader();
     pending_.clear();
+    messages_.clear();
     return channel_ && Send(kAdapterSetup);
 }
 
@@ -71,15 +90,15 @@ AdapterSession::Wait AdapterSession::Fill(Deadline deadline)
 {
     if (!channel_)
         return Wait::Closed;
-    char buffer[kChunkSize];
-    long count = channel_->Receive(buffer, sizeof buffer, RemainingMs(deadline));
+    received_.resize(kChunkSize);
+    long count = channel_->Receive(received_.data(), received_.size(), RemainingMs(deadline));
     if (count < 0) {
         Drop("the adapter closed the connection");
         return Wait::Closed;
     }
     if (count == 0)
         return Wait::Silent;
-    reader_.Add(buffer, static_cast<size_t>(count));
+    reader_.Add(received_.data(), static_cast<size_t>(count));
     return Wait::Arrived;
 }
 
@@ -126,7 +145,8 @@ AdapterResult AdapterSession::Write(int primary, int secondary, const char* data
     if (!Ready(timeoutMs))
         return AdapterResult::Unreachable;
     // A new message: what the device had still to say is gone.
-    pending_.erase(std::make_pair(primary, secondary));
+    pending_.erase(Address(primary, secondary));
+    messages_[Address(primary, secondary)].Restart();
     AdapterResult listener = FindListener(primary, secondary, timeoutMs);
     if (listener != AdapterResult::Done)
         return listener;
@@ -134,14 +154,15 @@ AdapterResult AdapterSession::Write(int primary, int secondary, const char* data
     return text.empty() || Send(text) ? AdapterResult::Done : AdapterResult::Unreachable;
 }
 
-// Takes the answer of a ++read: up to the end mark (EOI), or up to and with
-// the input character; a time-out leaves what came in `reply`.
-AdapterResult AdapterSession::Collect(int eosChar, int timeoutMs, std::string& reply, bool& eoi)
+// Takes the answer of a ++read: up to the end mark (EOI), up to and with
+// the input character, or `limit` bytes; a time-out leaves what came in `reply`.
+AdapterResult AdapterSession::Collect(int eosChar, int timeoutMs, size_t limit, std::string& reply, ReplyEnd& end)
 {
+    BlockTracker& message = messages_[answerer_];
     int adapterTimeout = AdapterTimeout(timeoutMs);
     Deadline last = After(std::max(timeoutMs, adapterTimeout) + kLateMarginMs);
     Deadline silence = After(adapterTimeout + kLateMarginMs);
-    while (!reader_.TakeReply(eosChar, reply, eoi)) {
+    while ((end = reader_.TakeReply(eosChar, limit, message, reply)) == ReplyEnd::More) {
         switch (Fill(std::min(last, silence))) {
         case Wait::Arrived:
             silence = After(adapterTimeout + kLateMarginMs);
@@ -165,30 +186,53 @@ AdapterResult AdapterSession::Read(int primary, int secondary, char* buffer, siz
         *ended = ReadEnd::BufferFull;
         return AdapterResult::Done;
     }
-    if (!Ready(timeoutMs))
+    const Address address(primary, secondary);
+    bool continuing = answering_ && answerer_ == address;
+    if (!Ready(timeoutMs, continuing))
         return AdapterResult::Unreachable;
     int eosChar = in.eosEnabled ? in.eosChar : -1;
-    Unread reply;
-    std::swap(reply, pending_[std::make_pair(primary, secondary)]);
-    AdapterResult result = AdapterResult::Done;
-    if (reply.bytes.empty()) {
+    auto kept = pending_.find(address);
+    if (kept != pending_.end() && !kept->second.bytes.empty()) {
+        // Taken earlier: the read ends at the character or with the buffer full.
+        Unread& rest = kept->second;
+        ReadStop stop = FindReadStop(rest.bytes.data(), rest.bytes.size(), size, eosChar, rest.eoi);
+        std::memcpy(buffer, rest.bytes.data(), stop.count);
+        *count = stop.count;
+        *ended = stop.ended;
+        rest.bytes.erase(0, stop.count);
+        // The rest was cut short by a time-out when it was taken.
+        return stop.ended == ReadEnd::None ? AdapterResult::TimedOut : AdapterResult::Done;
+    }
+    if (!continuing) {
         if (!Send(codec_.Read(primary, secondary, timeoutMs, in)))
             return AdapterResult::Unreachable;
-        result = Collect(eosChar, timeoutMs, reply.bytes, reply.eoi);
+        answering_ = true;
+        answerer_ = address;
+        answerEos_ = eosChar;
     }
-    // The read ends at the character or with the buffer full; the rest waits.
-    ReadStop stop = FindReadStop(reply.bytes.data(), reply.bytes.size(), size, eosChar,
-                                 result == AdapterResult::Done && reply.eoi);
-    std::memcpy(buffer, reply.bytes.data(), stop.count);
-    *count = stop.count;
-    if (result == AdapterResult::Done) {
-        *ended = stop.ended;
-        if (stop.count < reply.bytes.size())
-            pending_[std::make_pair(primary, secondary)] = Unread{reply.bytes.substr(stop.count), reply.eoi};
-    }
-    if (result == AdapterResult::TimedOut && channel_)
+    std::string reply;
+    reply.reserve(size < kChunkSize ? size : kChunkSize);
+    ReplyEnd end = ReplyEnd::More;
+    AdapterResult result = Collect(eosChar, timeoutMs, size, reply, end);
+    std::memcpy(buffer, reply.data(), reply.size());
+    *count = reply.size();
+    if (result != AdapterResult::Done || end != ReplyEnd::Full)
+        answering_ = false;
+    if (result == AdapterResult::Done)
+        *ended = end == ReplyEnd::Mark ? ReadEnd::Eoi : end == ReplyEnd::Character ? ReadEnd::EndOfString : ReadEnd::BufferFull;
+    if (result == AdapterResult::TimedOut && channel_) {
+        messages_[address].Restart();
         Send(codec_.Clear(primary, secondary, timeoutMs));
+    }
     return result;
+}
+
+void AdapterSession::Close()
+{
+    channel_.reset();
+    answering_ = false;
+    pending_.clear();
+    messages_.clear();
 }
 
 AdapterResult AdapterSession::Version(int timeoutMs, std::string& version)

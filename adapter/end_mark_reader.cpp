@@ -2,6 +2,8 @@
 
 #include "adapter/plusplus_codec.h"
 
+#include <cstring>
+
 void EndMarkReader::Add(const char* bytes, size_t count)
 {
     if (count == 0)
@@ -23,22 +25,48 @@ bool EndMarkReader::TakeLine(std::string& line)
     return true;
 }
 
-bool EndMarkReader::TakeReply(int eosChar, std::string& reply, bool& eoi)
+ReplyEnd EndMarkReader::TakeReply(int eosChar, size_t limit, BlockTracker& block, std::string& reply)
 {
-    size_t end = eosChar >= 0 ? inbox_.find_first_of(std::string{kAdapterEndMark, static_cast<char>(eosChar)})
-                              : inbox_.find(kAdapterEndMark);
-    if (end == std::string::npos) {
-        reply += inbox_;
-        inbox_.clear();
-        return false;
+    size_t room = limit > reply.size() ? limit - reply.size() : 0;
+    size_t available = inbox_.size() < room ? inbox_.size() : room;
+    size_t i = 0;
+    ReplyEnd end = ReplyEnd::More;
+    while (i < available && end == ReplyEnd::More) {
+        const char* next = inbox_.data() + i;
+        size_t ahead = block.PayloadAhead();
+        if (ahead > 0) {
+            // Payload: only the character stops it.
+            size_t span = available - i < ahead ? available - i : ahead;
+            const void* found = eosChar >= 0 ? std::memchr(next, eosChar, span) : nullptr;
+            size_t taken = found ? static_cast<size_t>(static_cast<const char*>(found) - next) + 1 : span;
+            block.Pass(next, taken);
+            i += taken;
+            end = found ? ReplyEnd::Character : ReplyEnd::More;
+        } else if (*next == kAdapterEndMark && block.MarkPossible()) {
+            end = ReplyEnd::Mark;
+        } else {
+            block.Pass(next, 1);
+            ++i;
+            if (eosChar >= 0 && static_cast<unsigned char>(*next) == eosChar)
+                end = ReplyEnd::Character;
+        }
     }
-    eoi = inbox_[end] == kAdapterEndMark;
-    reply += inbox_.substr(0, eoi ? end : end + 1);
-    inbox_.erase(0, end + 1);
-    // The character may have come with EOI: its mark follows, now or later.
-    if (!eoi && !inbox_.empty() && inbox_[0] == kAdapterEndMark)
-        inbox_.erase(0, 1);
-    else if (!eoi)
-        strayMark_ = inbox_.empty();
-    return true;
+    // A full reply whose mark has come ends with it.
+    if (end == ReplyEnd::More && i == room && i < inbox_.size() && inbox_[i] == kAdapterEndMark && block.MarkPossible())
+        end = ReplyEnd::Mark;
+    reply.append(inbox_, 0, i);
+    inbox_.erase(0, end == ReplyEnd::Mark ? i + 1 : i);
+    if (end == ReplyEnd::Mark) {
+        block.Restart();
+    } else if (end == ReplyEnd::Character && block.PayloadAhead() == 0) {
+        // The character may have come with EOI: its mark follows, now or later.
+        if (!inbox_.empty() && inbox_[0] == kAdapterEndMark) {
+            inbox_.erase(0, 1);
+            block.Restart();
+        } else
+            strayMark_ = inbox_.empty();
+    } else if (end == ReplyEnd::More && reply.size() >= limit) {
+        end = ReplyEnd::Full;
+    }
+    return end;
 }

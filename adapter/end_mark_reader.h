@@ -1,11 +1,22 @@
 // What an adapter sends back, taken apart: answer lines (++ver, ++spoll),
 // and read replies that end at the end mark (the adapter's sign of EOI) or
 // at the input character. An end mark that follows a reply already ended at
-// its character is dropped when it comes.
+// its character is dropped when it comes. A mark byte inside a block's
+// payload is data (adapter/block_tracker.h).
 #pragma once
+
+#include "adapter/block_tracker.h"
 
 #include <cstddef>
 #include <string>
+
+// Where a reply's bytes taken so far stop.
+enum class ReplyEnd {
+    More,      // every byte so far is taken, and more is to come
+    Mark,      // at the end mark: the last byte came with EOI
+    Character, // after the input character
+    Full       // the limit is reached, the reply goes on
+};
 
 class EndMarkReader {
 public:
@@ -17,10 +28,10 @@ public:
 
     // Takes one answer line without its CR LF; false when none is whole yet.
     bool TakeLine(std::string& line);
-    // Moves reply bytes to `reply`: true when the reply has ended, at the end
-    // mark (`eoi` set) or after the input character (eosChar not negative);
-    // false when every byte so far has been moved and more is to come.
-    bool TakeReply(int eosChar, std::string& reply, bool& eoi);
+    // Moves bytes of the device's message to `reply` until it holds `limit`
+    // bytes, up to the end mark or after the input character (eosChar not
+    // negative). `block` follows the message, and restarts after its mark.
+    ReplyEnd TakeReply(int eosChar, size_t limit, BlockTracker& block, std::string& reply);
 
 private:
     std::string inbox_;

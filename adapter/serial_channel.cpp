@@ -152,7 +152,8 @@ std::unique_ptr<ByteChannel> OpenSerialChannel(const AdapterAddress& address, st
         settings.fInX = FALSE;
         SetCommState(port, &settings);
     }
-    PurgeComm(port, PURGE_RXCLEAR | PURGE_TXCLEAR);
+    // Stale input goes; output of an earlier opening may still be on its way.
+    PurgeComm(port, PURGE_RXCLEAR);
     return std::unique_ptr<ByteChannel>(new SerialChannel(port));
 #else
     // COMn is the n-th serial port of the machine.
@@ -172,7 +173,8 @@ std::unique_ptr<ByteChannel> OpenSerialChannel(const AdapterAddress& address, st
         settings.c_cflag |= CLOCAL | CREAD;
         tcsetattr(port, TCSANOW, &settings);
     }
-    tcflush(port, TCIOFLUSH);
+    // Stale input goes; output of an earlier opening may still be on its way.
+    tcflush(port, TCIFLUSH);
     return std::unique_ptr<ByteChannel>(new SerialChannel(port));
 #endif
 }

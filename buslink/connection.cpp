@@ -30,6 +30,17 @@ ReadEnd EndOf(int ended)
     return ReadEnd::None;
 }
 
+ReadEnd EndOfSicl(int reason)
+{
+    if (reason & SICL_TERM_END)
+        return ReadEnd::Eoi;
+    if (reason & SICL_TERM_CHR)
+        return ReadEnd::EndOfString;
+    if (reason & SICL_TERM_MAXCNT)
+        return ReadEnd::BufferFull;
+    return ReadEnd::None;
+}
+
 } // namespace
 
 int DROVANE_CALL MatlabRead(int handle, char* buffer, unsigned long size, unsigned long* count, int* ended)
@@ -45,7 +56,7 @@ StepOutcome Connection::OpenSicl(const char* address, long timeoutMs)
     sicl_ = true;
     id_ = SiclOpen(address);
     SiclTimeout(id_, timeoutMs);
-    SiclTermChar(id_, kCarriageReturn);
+    SiclTermChar(id_, binaryReads_ ? -1 : kCarriageReturn);
     return Outcome(id_ != 0);
 }
 
@@ -56,7 +67,9 @@ StepOutcome Connection::OpenDevice(const char* interfaceName, int primary, int s
     terminator.eoi = 1;
     terminator.eosEnabled = 1;
     terminator.eosChar = kCarriageReturn;
-    id_ = DrvOpenDevice(interfaceName, "TEMP", static_cast<uint8_t>(primary), secondary, &terminator, &terminator,
+    DrvTermRecord input = terminator;
+    input.eosEnabled = binaryReads_ ? 0 : 1;
+    id_ = DrvOpenDevice(interfaceName, "TEMP", static_cast<uint8_t>(primary), secondary, &input, &terminator,
                         static_cast<int>(timeoutMs));
     return Outcome(id_ != -1);
 }
@@ -87,15 +100,29 @@ StepOutcome Connection::Query(const char* text, size_t size)
 StepOutcome Connection::Receive(size_t size)
 {
     reply_.clear();
-    if (sicl_)
+    return ReceiveAppending(reply_, size);
+}
+
+StepOutcome Connection::ReceiveAppending(std::string& bytes, size_t size)
+{
+    if (sicl_ && !siclRead_)
         return Outcome(false);
-    reply_.assign(size, '\0');
+    const size_t start = bytes.size();
+    bytes.resize(start + size);
     unsigned long count = 0;
-    int ended = DRV_END_NONE;
-    bool ok = read_(id_, &reply_[0], static_cast<unsigned long>(size), &count, &ended) == 0;
-    StepOutcome outcome = Outcome(ok, count);
-    outcome.ended = EndOf(ended);
-    reply_.resize(count);
+    StepOutcome outcome;
+    if (sicl_) {
+        int reason = 0;
+        bool ok = siclRead_(id_, &bytes[start], static_cast<unsigned long>(size), &reason, &count) == 0;
+        outcome = Outcome(ok, count);
+        outcome.ended = EndOfSicl(reason);
+    } else {
+        int ended = DRV_END_NONE;
+        bool ok = read_(id_, &bytes[start], static_cast<unsigned long>(size), &count, &ended) == 0;
+        outcome = Outcome(ok, count);
+        outcome.ended = EndOf(ended);
+    }
+    bytes.resize(start + (count < size ? count : size));
     return outcome;
 }
 

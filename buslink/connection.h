@@ -7,6 +7,7 @@
 
 #include "drovane/drovane.h"
 #include "gpib/message_framing.h"
+#include "sicl/sicl32.h"
 
 #include <cstddef>
 #include <string>
@@ -25,10 +26,19 @@ using DeviceRead = int(DROVANE_CALL*)(int handle, char* buffer, unsigned long si
 // arrived up to its first NUL.
 int DROVANE_CALL MatlabRead(int handle, char* buffer, unsigned long size, unsigned long* count, int* ended);
 
+// The read call of the SICL path, as SiclRead; none where only queries read.
+using SiclDeviceRead = int(SICL_CALL*)(int id, char* buffer, unsigned long size, int* reason, unsigned long* count);
+
 class Connection {
 public:
-    explicit Connection(DeviceRead read = DrvReadEnded) : read_(read) {}
+    explicit Connection(DeviceRead read = DrvReadEnded, SiclDeviceRead siclRead = SiclRead)
+        : read_(read), siclRead_(siclRead)
+    {
+    }
 
+    // Before an open: the device's reads end with END only, not also at the
+    // carriage return that ends the MATLAB commands' replies (binary replies).
+    void EndReadsOnlyWithEnd() { binaryReads_ = true; }
     // A device of the SICL library by its address ("hpib7,22").
     StepOutcome OpenSicl(const char* address, long timeoutMs);
     // A device on a bus driver interface by its parts; secondary DRV_NO_SECONDARY is none.
@@ -37,8 +47,13 @@ public:
     StepOutcome Send(const char* text);
     // Sends the text and reads a reply of at most `size` bytes (SICL: size - 1 characters).
     StepOutcome Query(const char* text, size_t size);
-    // Reads at most `size` bytes; the SICL library reads only in a query.
+    // Sends the bytes as they are, the last with END when `end` (apart, in
+    // connection_bytes.cpp: the MATLAB commands do not use it).
+    StepOutcome SendBytes(const char* data, size_t count, bool end);
+    // Reads at most `size` bytes; on the SICL path only with a SICL read call.
     StepOutcome Receive(size_t size);
+    // Receive's bytes appended to `bytes` instead of held as the reply.
+    StepOutcome ReceiveAppending(std::string& bytes, size_t size);
     // Closes (SICL: and cleans the library up).
     StepOutcome Close();
 
@@ -49,11 +64,15 @@ public:
     // Apart (connection_error.cpp): the MATLAB commands import no more of
     // the library than their own calls.
     int LastError() const;
+    // LastError in words.
+    std::string LastErrorText() const;
     bool IsSicl() const { return sicl_; }
 
 private:
     DeviceRead read_;
+    SiclDeviceRead siclRead_;
     bool sicl_ = false;
+    bool binaryReads_ = false;
     int id_ = 0;
     std::string reply_;
 };

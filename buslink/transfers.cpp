@@ -63,7 +63,7 @@ StepOutcome OpenByMatlabRule(Connection& connection, char* address, long timeout
 
 uint8_t Transfer(char* address, CommandText& command, char* reply)
 {
-    Connection connection(MatlabRead);
+    Connection connection(MatlabRead, nullptr);
     StepOutcome opened = OpenByMatlabRule(connection, address, kTransferTimeoutMs);
     return Exchange(connection, opened.ok ? 0 : kOpenFailed, command, reply);
 }

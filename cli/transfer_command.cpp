@@ -1,7 +1,7 @@
 #include "cli/transfer_command.h"
 
 #include "buslink/interface_check.h"
-#include "buslink/transfers.h"
+#include "buslink/long_reply.h"
 #include "cli/bus_address.h"
 #include "cli/bus_walk.h"
 #include "cli/exit_status.h"
@@ -11,6 +11,8 @@
 namespace {
 
 const size_t kInterfaceNameLength = 5;
+// How far a query reads on past busquery's read to tell how long the reply was.
+const size_t kReadOnLimit = 1024 * 1024;
 
 // The command text as the transfers take it: freed once it has been sent.
 class OwnedText : public CommandText {
@@ -24,11 +26,43 @@ private:
     std::string text_;
 };
 
+// Exchange's steps with the end of the read known: on the bus driver path a
+// read that filled busquery's buffer is followed by reads to the reply's end.
+uint8_t ExchangeNoticingCut(Connection& connection, uint8_t status, CommandText& command, char* reply,
+                            ReplyExtent& extent)
+{
+    if (connection.IsSicl()) {
+        status = Exchange(connection, status, command, reply);
+        extent.had = std::strlen(reply);
+        extent.mayGoOn = extent.had == kReplySize - 1;
+        return status;
+    }
+    status |= connection.Send(command.Get()).ok ? 0 : kTransferFailed;
+    command.Free();
+    StepOutcome read = connection.Receive(kReplySize);
+    status |= read.ok ? 0 : kTransferFailed;
+    const std::string& bytes = connection.Reply();
+    std::string text = MatlabReplyText(bytes);
+    std::memcpy(reply, text.c_str(), text.size() + 1);
+    extent.had = bytes.size();
+    extent.heldNul = text.size() < bytes.size() && bytes[text.size()] == '\0';
+    if (read.ok && read.ended == ReadEnd::BufferFull) {
+        LongReply rest = StreamWhole(connection, [&extent](const char*, size_t count) {
+            extent.had += count;
+            return true;
+        }, kReadOnLimit);
+        extent.hadKnown = rest.result == LongRead::Done;
+    }
+    status |= connection.Close().ok ? 0 : kCloseFailed;
+    return status;
+}
+
 } // namespace
 
-TransferResult RunTransfer(const std::string& address, const std::string& text, bool query)
+TransferResult RunTransfer(const std::string& address, const std::string& text, bool query,
+                           const TransferOptions& options)
 {
-    TransferResult result{false, 0, ""};
+    TransferResult result{false, 0, "", ReplyExtent()};
     // Up to the first NUL, as the MATLAB commands take it.
     size_t length = std::strlen(address.c_str());
     if (length >= kAddressSize)
@@ -36,11 +70,20 @@ TransferResult RunTransfer(const std::string& address, const std::string& text, 
     result.addressFits = true;
     char reply[kReplySize] = {};
     OwnedText command(text);
-    Connection connection(MatlabRead);
-    uint8_t opened = OpenToolAddress(connection, address, kTransferTimeoutMs).ok ? 0 : kOpenFailed;
-    result.status = Exchange(connection, opened, command, query ? reply : nullptr);
+    bool noticing = query && options.noticeCut;
+    Connection connection = noticing ? Connection() : Connection(MatlabRead);
+    uint8_t opened = OpenToolAddress(connection, address, options.timeoutMs).ok ? 0 : kOpenFailed;
+    if (noticing)
+        result.status = ExchangeNoticingCut(connection, opened, command, reply, result.extent);
+    else
+        result.status = Exchange(connection, opened, command, query ? reply : nullptr);
     result.reply = reply;
     return result;
+}
+
+bool ReplyWasCut(const TransferResult& result)
+{
+    return result.extent.heldNul || result.extent.mayGoOn || result.extent.had > result.reply.size();
 }
 
 std::string StatusWords(uint8_t status)
@@ -56,26 +99,22 @@ std::string StatusWords(uint8_t status)
     return words;
 }
 
-int TransferCommand(const std::string& address, const std::string& text, bool query, std::ostream& out,
-                    std::ostream& err)
+bool AddressFits(const std::string& address, std::ostream& err)
 {
-    TransferResult result = RunTransfer(address, text, query);
-    if (!result.addressFits) {
-        err << "quenbus: the address \"" << address << "\" is longer than " << kAddressSize - 1
-            << " characters; give an interface and a primary address, as IEEE0:22 or hpib7,22\n";
-        return kUsageError;
-    }
-    // A failed query that read nothing prints nothing.
-    if (query && (result.status == 0 || !result.reply.empty())) {
-        out << result.reply;
-        if (result.reply.empty() || result.reply.back() != '\n')
-            out << '\n';
-    }
-    if (result.status == 0)
-        return 0;
-    err << "quenbus: " << address << ": status " << static_cast<int>(result.status) << " ("
-        << StatusWords(result.status) << ")";
-    if ((result.status & kOpenFailed) && address[0] != 'h') {
+    // Up to the first NUL, as the MATLAB commands take it.
+    if (std::strlen(address.c_str()) < kAddressSize)
+        return true;
+    err << "quenbus: the address \"" << address << "\" is longer than " << kAddressSize - 1
+        << " characters; give an interface and a primary address, as IEEE0:22 or hpib7,22\n";
+    return false;
+}
+
+void ReportStatus(const std::string& address, uint8_t status, const std::string& problem, std::ostream& err)
+{
+    err << "quenbus: " << address << ": status " << static_cast<int>(status) << " (" << StatusWords(status) << ")";
+    if (!problem.empty())
+        err << ": " << problem;
+    if ((status & kOpenFailed) && address[0] != 'h') {
         std::optional<BusAddress> parts = ParseBusAddress(address);
         std::string interfaceName = parts ? parts->interfaceName : address.substr(0, kInterfaceNameLength);
         if (CheckDriverName(interfaceName.c_str()) == DriverCheck::Unrecognised)
@@ -83,9 +122,52 @@ int TransferCommand(const std::string& address, const std::string& text, bool qu
                 << ConfiguredNamesText();
         else
             err << "; check that the interface's board is present (quenbus list)";
-    } else if (result.status & kTransferFailed) {
+    } else if ((status & kTransferFailed) && problem.empty()) {
         err << "; is an instrument listening at that address, and does it answer that command?";
     }
     err << '\n';
+}
+
+namespace {
+
+// What busquery's text left out, and how to see it.
+std::string CutNotice(const TransferResult& result)
+{
+    const ReplyExtent& extent = result.extent;
+    std::string had = (extent.hadKnown ? "" : "more than ") + std::to_string(extent.had) + " bytes";
+    std::string notice = "quenbus: ";
+    if (extent.mayGoOn)
+        notice += "the reply may go on past the " + std::to_string(result.reply.size()) +
+                  " characters shown (the SICL library drops the rest)";
+    else if (extent.heldNul)
+        notice += "the reply (" + had + ") holds a NUL byte after " + std::to_string(result.reply.size()) +
+                  " characters and is shown up to it";
+    else
+        notice += "the reply had " + had + "; its first " + std::to_string(result.reply.size()) + " are shown";
+    return notice + "; --raw prints it whole\n";
+}
+
+} // namespace
+
+int TransferCommand(const std::string& address, const std::string& text, bool query, std::ostream& out,
+                    std::ostream& err, long timeoutMs)
+{
+    TransferOptions options;
+    options.noticeCut = true;
+    options.timeoutMs = timeoutMs;
+    TransferResult result = RunTransfer(address, text, query, options);
+    if (!result.addressFits)
+        return AddressFits(address, err) ? kUsageError : kUsageError;
+    // A failed query that read nothing prints nothing.
+    if (query && (result.status == 0 || !result.reply.empty())) {
+        out << result.reply;
+        if (result.reply.empty() || result.reply.back() != '\n')
+            out << '\n';
+    }
+    if (query && ReplyWasCut(result))
+        err << CutNotice(result);
+    if (result.status == 0)
+        return 0;
+    ReportStatus(address, result.status, "", err);
     return 1;
 }

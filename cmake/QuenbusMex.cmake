@@ -45,10 +45,14 @@ endfunction()
 # Where the MEX commands and the libraries they load are built, together.
 set(QUENBUS_MEX_DIR ${CMAKE_BINARY_DIR}/mex)
 
-# The two commands, and the sources they share (the transfers themselves are
-# the buslink layer).
-set(QUENBUS_MEX_COMMANDS busquery buswrite)
-set(QUENBUS_MEX_SHARED_SOURCES ${PROJECT_SOURCE_DIR}/mex/bus_command.cpp)
+# The commands, and for each the source it shares with its twin (the
+# transfers themselves are the buslink layer). busquery and buswrite take in
+# nothing of the block commands, so they import no more of the libraries.
+set(QUENBUS_MEX_COMMANDS busquery buswrite busblock buswriteblock)
+set(QUENBUS_MEX_SOURCES_busquery ${PROJECT_SOURCE_DIR}/mex/bus_command.cpp)
+set(QUENBUS_MEX_SOURCES_buswrite ${PROJECT_SOURCE_DIR}/mex/bus_command.cpp)
+set(QUENBUS_MEX_SOURCES_busblock ${PROJECT_SOURCE_DIR}/mex/block_command.cpp)
+set(QUENBUS_MEX_SOURCES_buswriteblock ${PROJECT_SOURCE_DIR}/mex/block_command.cpp)
 
 # quenbus_add_substitute_library(NAME SOURCES sources... LINKS layers... EXPORTS table)
 # Builds a substitute library: NAME_objects, the object library of its

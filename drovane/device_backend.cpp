@@ -12,16 +12,27 @@ int EosOf(const DrvTermRecord& record)
     return record.eosEnabled ? record.eosChar : -1;
 }
 
+// The output record a write goes by: a binary write's asks for END and no character.
+DrvTermRecord OutputRecord(const DeviceSettings& settings, bool binary)
+{
+    DrvTermRecord record = settings.termOut;
+    if (binary) {
+        record.eoi = 1;
+        record.eosEnabled = 0;
+    }
+    return record;
+}
+
 class SimulatedDevice : public DeviceBackend {
 public:
     SimulatedDevice(SimBus& bus, const DeviceSettings& settings) : bus_(bus), lock_(bus.Lock()), settings_(settings)
     {
     }
 
-    int Write(const char* data, size_t count, bool end) override
+    int Write(const char* data, size_t count, bool end, bool binary) override
     {
         std::lock_guard<std::mutex> lock(lock_);
-        const DrvTermRecord& term = settings_.termOut;
+        const DrvTermRecord term = OutputRecord(settings_, binary);
         EndOfStringSplitter splitter(data, count, EosOf(term), end && term.eoi);
         MessagePart part;
         while (splitter.Next(part)) {
@@ -73,13 +84,24 @@ int ErrorOf(AdapterResult result)
 
 class AdapterDevice : public DeviceBackend {
 public:
-    AdapterDevice(SharedAdapter& adapter, const DeviceSettings& settings) : adapter_(adapter), settings_(settings) {}
+    AdapterDevice(SharedAdapter& adapter, const DeviceSettings& settings) : adapter_(adapter), settings_(settings)
+    {
+        std::lock_guard<std::mutex> lock(adapter_.lock);
+        ++adapter_.openDevices;
+    }
 
-    int Write(const char* data, size_t count, bool end) override
+    ~AdapterDevice() override
+    {
+        std::lock_guard<std::mutex> lock(adapter_.lock);
+        if (--adapter_.openDevices == 0)
+            adapter_.session.Close();
+    }
+
+    int Write(const char* data, size_t count, bool end, bool binary) override
     {
         std::lock_guard<std::mutex> lock(adapter_.lock);
         return ErrorOf(adapter_.session.Write(settings_.primary, settings_.secondary, data, count, end,
-                                              AdapterSide(settings_.termOut), settings_.timeoutMs));
+                                              AdapterSide(OutputRecord(settings_, binary)), settings_.timeoutMs));
     }
 
     int Read(char* buffer, size_t size, size_t* count, ReadEnd* ended) override

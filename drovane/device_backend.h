@@ -30,8 +30,10 @@ public:
 
     // Sends `count` bytes. With `end` and the output record asking for EOI
     // the last byte goes with END; a byte equal to an enabled output
-    // end-of-string character ends a message, with END. DRV_ERR_NONE when sent.
-    virtual int Write(const char* data, size_t count, bool end) = 0;
+    // end-of-string character ends a message, with END. A `binary` write
+    // ignores the output record: END with the last byte when `end`, and
+    // nowhere else. DRV_ERR_NONE when sent.
+    virtual int Write(const char* data, size_t count, bool end, bool binary) = 0;
     // Reads at most `size` bytes; `count` gets what arrived, also on a
     // failure, and `ended` why the read ended. The read ends with END when
     // the input record asks for EOI, after an enabled end-of-string

@@ -45,6 +45,9 @@ thread_local int t_callError = DRV_ERR_NONE;
 
 using TableLock = std::lock_guard<std::mutex>;
 
+// How much of a binary write the bus log shows.
+const unsigned long kTracedBytes = 64;
+
 // Records a failure of the call, also as the handle's last error; returns -1.
 // The table's lock is held.
 int Fail(int error, Handle* handle = nullptr)
@@ -181,12 +184,12 @@ bool Record(int number, const std::shared_ptr<DeviceBackend>& device, int error)
     return false;
 }
 
-long Write(int number, const char* data, unsigned long count, int eoi)
+long Write(int number, const char* data, unsigned long count, int eoi, bool binary)
 {
     std::shared_ptr<DeviceBackend> device = DeviceFor(number, data || !count);
     if (!device)
         return -1;
-    if (!Record(number, device, device->Write(data, count, eoi == 1)))
+    if (!Record(number, device, device->Write(data, count, eoi == 1, binary)))
         return -1;
     return static_cast<long>(count);
 }
@@ -293,12 +296,14 @@ int DROVANE_CALL DrvClose(int handle)
     return Exported(
         "DrvClose",
         [&] {
+            // The device goes after the table's lock: closing it may wait for its medium.
+            std::shared_ptr<DeviceBackend> device;
             TableLock table(g_library.mutex);
             Handle* found = Find(handle);
             if (!found)
                 return Fail(DRV_ERR_BAD_HANDLE);
             found->open = false;
-            found->device.reset();
+            device.swap(found->device);
             return 0;
         },
         [&] { return Numbers({handle}); });
@@ -333,7 +338,7 @@ int DROVANE_CALL DrvOpenDevice(const char* interfaceName, const char* deviceName
 long DROVANE_CALL DrvWrite(int handle, const char* data, unsigned long count, int eoi, int mode, int a, int b, int c)
 {
     return Exported(
-        "DrvWrite", [&] { return Write(handle, data, count, eoi); },
+        "DrvWrite", [&] { return Write(handle, data, count, eoi, false); },
         [&] {
             std::string text = data ? Quoted(data, count) : "(null)";
             return Numbers({handle}) + ", " + text + ", " + Numbers({static_cast<long long>(count), eoi, mode, a, b, c});
@@ -354,6 +359,16 @@ int DROVANE_CALL DrvReadEnded(int handle, char* buffer, unsigned long size, unsi
                                (count ? std::to_string(*count) : "null") + ", " +
                                (ended ? std::to_string(*ended) : "null");
                     });
+}
+
+long DROVANE_CALL DrvWriteBinary(int handle, const char* data, unsigned long count, int end)
+{
+    return Exported(
+        "DrvWriteBinary", [&] { return Write(handle, data, count, end, true); },
+        [&] {
+            std::string text = data ? Quoted(data, count < kTracedBytes ? count : kTracedBytes) : "(null)";
+            return Numbers({handle}) + ", " + text + ", " + Numbers({static_cast<long long>(count), end});
+        });
 }
 
 int DROVANE_CALL DrvProbeAdapter(const char* url, char* answer, unsigned long size, int timeoutMs)

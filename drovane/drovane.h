@@ -78,6 +78,10 @@ long DROVANE_CALL DrvRead(int handle, char* buffer, unsigned long size, int mode
 // read, also what arrived before a time-out; `ended` how the read ended
 // (DRV_END_EOI, DRV_END_EOS or DRV_END_FULL; DRV_END_NONE on failure).
 int DROVANE_CALL DrvReadEnded(int handle, char* buffer, unsigned long size, unsigned long* count, int* ended);
+// Sends `count` bytes as they are: no end-of-string character ends a message
+// inside them, whatever the device's output record says, and with `end` 1 the
+// last byte goes with END. The bytes sent, or negative on failure.
+long DROVANE_CALL DrvWriteBinary(int handle, const char* data, unsigned long count, int end);
 // Asks the adapter at `url` (an interface's "Adapter" value) who it is, over
 // a connection of its own, closed at once: 1 when it answers, with its answer
 // in `answer`; 0 when it does not, with why; -1 when `url` is no adapter

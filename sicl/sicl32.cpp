@@ -19,6 +19,8 @@ namespace {
 
 const char kInterfaceName[] = "hpib7";
 const long kDefaultTimeoutMs = 10000;
+// How much of a write the bus log shows.
+const unsigned long kTracedBytes = 64;
 
 struct Session {
     bool open = false;
@@ -146,6 +148,58 @@ int Receive(const Session& session, size_t width, char* reply)
     return 1;
 }
 
+int ReasonOf(ReadEnd ended)
+{
+    switch (ended) {
+    case ReadEnd::Eoi:
+        return SICL_TERM_END;
+    case ReadEnd::EndOfString:
+        return SICL_TERM_CHR;
+    case ReadEnd::BufferFull:
+        return SICL_TERM_MAXCNT;
+    case ReadEnd::None:
+        break;
+    }
+    return 0;
+}
+
+int Read(int id, char* buffer, unsigned long size, int* reason, unsigned long* count)
+{
+    if (reason)
+        *reason = 0;
+    if (count)
+        *count = 0;
+    Session* session = Find(id);
+    if (!session)
+        return Fail(SICL_ERR_BAD_ID, SICL_ERR_BAD_ID);
+    if ((!buffer && size) || !reason || !count)
+        return Fail(SICL_ERR_BAD_ARGUMENT, SICL_ERR_BAD_ARGUMENT);
+    size_t arrived = 0;
+    ReadEnd ended = ReadEnd::None;
+    bool done = session->bus->Read(session->primary, session->secondary, buffer, size, true, session->termChar,
+                                   static_cast<int>(session->timeoutMs), &arrived, &ended);
+    *count = static_cast<unsigned long>(arrived);
+    if (!done)
+        return Fail(SICL_ERR_TIMEOUT, SICL_ERR_TIMEOUT);
+    *reason = ReasonOf(ended);
+    return SICL_ERR_NONE;
+}
+
+int Write(int id, const char* data, unsigned long count, int end, unsigned long* sent)
+{
+    if (sent)
+        *sent = 0;
+    Session* session = Find(id);
+    if (!session)
+        return Fail(SICL_ERR_BAD_ID, SICL_ERR_BAD_ID);
+    if ((!data && count) || !sent)
+        return Fail(SICL_ERR_BAD_ARGUMENT, SICL_ERR_BAD_ARGUMENT);
+    if (count && !session->bus->Write(session->primary, session->secondary, data, count, end == 1))
+        return Fail(SICL_ERR_NO_LISTENER, SICL_ERR_NO_LISTENER);
+    *sent = count;
+    return SICL_ERR_NONE;
+}
+
 int Printf(int id, const char* format, va_list& args, WriteText& text)
 {
     bool formatted = FormatWrite(format, args, text);
@@ -242,6 +296,30 @@ int SiclPromptf(int id, const char* writeFormat, const char* readFormat, ...)
         return result;
     return call.Log("SiclPromptf(" + std::to_string(id) + ", " + Quoted(writeFormat) + ", " + Quoted(readFormat) +
                         text.shownArguments + ")",
+                    result);
+}
+
+int SICL_CALL SiclRead(int id, char* buffer, unsigned long size, int* reason, unsigned long* count)
+{
+    Call call;
+    int result = Read(id, buffer, size, reason, count);
+    if (!TraceEnabled())
+        return result;
+    return call.Log("SiclRead(" + std::to_string(id) + ", " + std::to_string(size) + ", " +
+                        (count ? std::to_string(*count) : "null") + ", " + (reason ? std::to_string(*reason) : "null") +
+                        ")",
+                    result);
+}
+
+int SICL_CALL SiclWrite(int id, const char* data, unsigned long count, int end, unsigned long* sent)
+{
+    Call call;
+    int result = Write(id, data, count, end, sent);
+    if (!TraceEnabled())
+        return result;
+    const unsigned long shown = count < kTracedBytes ? count : kTracedBytes;
+    return call.Log("SiclWrite(" + std::to_string(id) + ", " + (data ? Quoted(data, shown) : "(null)") + ", " +
+                        std::to_string(count) + ", " + std::to_string(end) + ")",
                     result);
 }
 

@@ -39,6 +39,21 @@ int SiclPrintf(int id, const char* format, ...);
 // The rest of the answer is dropped; a read that ends otherwise fails and
 // leaves the argument as it was. 1 on success, 0 on failure.
 int SiclPromptf(int id, const char* writeFormat, const char* readFormat, ...);
+// Why a read ended (SiclRead's `reason`, bits).
+enum {
+    SICL_TERM_MAXCNT = 1, // the buffer filled
+    SICL_TERM_CHR = 2,    // after the termination character
+    SICL_TERM_END = 4     // the last byte came with END
+};
+
+// Reads at most `size` bytes as they come: the read ends with END, after the
+// termination character, or with the buffer full. `count` gets the bytes
+// read, also what arrived before a time-out, `reason` why the read ended (0
+// on failure). 0, or an error number.
+int SICL_CALL SiclRead(int id, char* buffer, unsigned long size, int* reason, unsigned long* count);
+// Sends `count` bytes as they are, the last with END when `end` is 1; `sent`
+// gets the bytes sent. 0, or an error number.
+int SICL_CALL SiclWrite(int id, const char* data, unsigned long count, int end, unsigned long* sent);
 // Closes a session: 0, or an error number.
 int SICL_CALL SiclClose(int id);
 // Closes every session of the process: 0.

@@ -15,21 +15,32 @@ const char kDefaultBench[] =
     "5 echo\n"
     "9 silent\n"
     "12 talker 300\n"
-    "13 reply \"AB\\0CD\"\n";
+    "13 reply \"AB\\0CD\"\n"
+    "14 block 256\n"
+    "15 indefinite 256\n"
+    "16 block 16777216\n"
+    "17 readings 10000\n"
+    "18 store\n";
 
 namespace {
-
-const size_t kMaxTalkerLength = 65536;
 
 struct KindName {
     const char* name;
     InstrumentKind kind;
+    long maxNumber;         // the most its number argument takes, 0 for none
+    const char* numberName; // what that number is
 };
 
 const KindName kKinds[] = {
-    {"multimeter", InstrumentKind::Multimeter}, {"echo", InstrumentKind::Echo},
-    {"silent", InstrumentKind::Silent},         {"talker", InstrumentKind::Talker},
-    {"reply", InstrumentKind::Reply},
+    {"multimeter", InstrumentKind::Multimeter, 0, nullptr},
+    {"echo", InstrumentKind::Echo, 0, nullptr},
+    {"silent", InstrumentKind::Silent, 0, nullptr},
+    {"talker", InstrumentKind::Talker, 65536, "length"},
+    {"reply", InstrumentKind::Reply, 0, nullptr},
+    {"block", InstrumentKind::Block, 268435456, "length"},
+    {"indefinite", InstrumentKind::Indefinite, 268435456, "length"},
+    {"readings", InstrumentKind::Readings, 1000000, "count"},
+    {"store", InstrumentKind::Store, 0, nullptr},
 };
 
 // A decimal number within [low, high], taking all of `text`.
@@ -104,7 +115,7 @@ bool ParseEntry(const std::vector<std::string>& tokens, BenchEntry& entry, std::
     }
     entry.kind = kind->kind;
     const std::string argument = tokens.size() > 2 ? tokens[2] : "";
-    bool needsArgument = kind->kind == InstrumentKind::Talker || kind->kind == InstrumentKind::Reply;
+    bool needsArgument = kind->maxNumber > 0 || kind->kind == InstrumentKind::Reply;
     bool takesArgument = needsArgument || kind->kind == InstrumentKind::Multimeter;
     if (tokens.size() > (takesArgument ? 3u : 2u) || (needsArgument && tokens.size() < 3)) {
         error = needsArgument ? std::string(kind->name) + " needs one argument"
@@ -112,25 +123,19 @@ bool ParseEntry(const std::vector<std::string>& tokens, BenchEntry& entry, std::
         return false;
     }
     long length = 0;
-    switch (kind->kind) {
-    case InstrumentKind::Multimeter:
+    if (kind->maxNumber > 0) {
+        if (ParseNumber(argument, 1, kind->maxNumber, length))
+            entry.length = static_cast<size_t>(length);
+        else
+            error = std::string("bad ") + kind->name + " " + kind->numberName + " " + argument;
+    } else if (kind->kind == InstrumentKind::Multimeter) {
         if (argument.empty())
             entry.text = kDefaultIdentification;
         else if (!ParseQuotedText(argument, entry.text))
             error = "bad identification text";
-        break;
-    case InstrumentKind::Talker:
-        if (ParseNumber(argument, 1, kMaxTalkerLength, length))
-            entry.length = static_cast<size_t>(length);
-        else
-            error = "bad talker length " + argument;
-        break;
-    case InstrumentKind::Reply:
+    } else if (kind->kind == InstrumentKind::Reply) {
         if (!ParseQuotedText(argument, entry.text))
             error = "bad reply text";
-        break;
-    default:
-        break;
     }
     return error.empty();
 }

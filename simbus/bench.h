@@ -7,6 +7,16 @@
 //   silent                         accepts writes, never answers
 //   talker LENGTH                  answers LENGTH characters
 //   reply "TEXT"                   answers TEXT (escapes \r \n \t \0 \\ \" \xHH)
+//   block LENGTH                   answers a query with a definite-length block
+//                                  "#<n><n digits>" of LENGTH bytes (byte i is
+//                                  i % 256) and a line feed
+//   indefinite LENGTH              the same as an indefinite block "#0"
+//   readings COUNT                 answers a query with COUNT readings
+//                                  "+1.000000E+00,+1.001000E+00,..." and a line feed
+//   store                          keeps the definite-length block of a message;
+//                                  answers a query with the block it keeps
+// A query is a message that ends with '?'; these four answer "*IDN?" with
+// their identification. LENGTH is 1 to 268435456, COUNT 1 to 1000000.
 // The line "timing real" makes a read that finds nothing wait for its
 // time-out; by default it fails at once.
 #pragma once
@@ -17,14 +27,14 @@
 #include <string>
 #include <vector>
 
-enum class InstrumentKind { Multimeter, Echo, Silent, Talker, Reply };
+enum class InstrumentKind { Multimeter, Echo, Silent, Talker, Reply, Block, Indefinite, Readings, Store };
 
 struct BenchEntry {
     int primary = 0;
     int secondary = GPIB_NO_SECONDARY;
     InstrumentKind kind = InstrumentKind::Silent;
     std::string text;  // the multimeter's identification, or the fixed reply
-    size_t length = 0; // the talker's answer length
+    size_t length = 0; // the talker's answer length, a block's payload length, the count of readings
 };
 
 struct Bench {

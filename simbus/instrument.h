@@ -4,7 +4,41 @@
 
 #include "simbus/bench.h"
 
+#include <functional>
+#include <memory>
 #include <string>
+
+// What an instrument has to say: a window of bytes ready to be read, and the
+// rest, which a generator makes a chunk at a time as the window drains. A
+// long answer takes no more memory than one chunk.
+class InstrumentOutput {
+public:
+    // Writes the `count` bytes of the output that start at `offset`.
+    using Generator = std::function<void(size_t offset, char* data, size_t count)>;
+    static constexpr size_t kChunk = 65536;
+
+    // The whole output at once; the window keeps its buffer from one to the next.
+    void Set(const std::string& text);
+    // An output of `total` bytes that `generator` makes.
+    void Generate(size_t total, Generator generator);
+    void Clear();
+
+    // The bytes still to say, all of them.
+    size_t Unsaid() const { return window_.size() - taken_ + (total_ - made_); }
+    // The bytes ready now, `count` of them: some while anything is unsaid.
+    const char* Ready(size_t& count);
+    // Whether the ready bytes are the last of the output.
+    bool ReadyIsLast() const { return made_ == total_; }
+    // Drops the first `count` ready bytes, said.
+    void Take(size_t count) { taken_ += count; }
+
+private:
+    std::string window_;
+    size_t taken_ = 0; // of the window
+    size_t total_ = 0; // of the generated output
+    size_t made_ = 0;  // of the generated output, the window's bytes too
+    Generator generator_;
+};
 
 class Instrument {
 public:
@@ -15,14 +49,17 @@ public:
     // Bytes from the controller; `end` marks the last byte of a message.
     void Listen(const char* data, size_t count, bool end);
     // What the instrument still has to say; the controller takes from it.
-    std::string& Output() { return output_; }
+    InstrumentOutput& Output() { return output_; }
 
 private:
     void Respond(const std::string& message);
+    void Keep(const std::string& message);
 
     BenchEntry entry_;
     std::string input_;
-    std::string output_;
+    InstrumentOutput output_;
+    // What a store keeps; shared with the output that says it.
+    std::shared_ptr<const std::string> stored_ = std::make_shared<const std::string>();
 };
 
 // A message without its trailing carriage returns and line feeds.

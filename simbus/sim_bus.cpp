@@ -39,13 +39,18 @@ bool SimBus::Read(int primary, int secondary, char* buffer, size_t size, bool st
     if (ended)
         *ended = ReadEnd::None;
     if (Instrument* instrument = Find(primary, secondary)) {
-        std::string& output = instrument->Output();
-        // What the instrument has to say ends with END.
-        ReadStop stop = FindReadStop(output.data(), output.size(), size, eosChar, stopAtEnd);
-        if (stop.count)
-            std::memcpy(buffer, output.data(), stop.count);
-        output.erase(0, stop.count);
-        *count = stop.count;
+        InstrumentOutput& output = instrument->Output();
+        // A chunk at a time; END comes with the last byte of the whole output.
+        ReadStop stop;
+        do {
+            size_t available = 0;
+            const char* data = output.Ready(available);
+            stop = FindReadStop(data, available, size - *count, eosChar, stopAtEnd && output.ReadyIsLast());
+            if (stop.count)
+                std::memcpy(buffer + *count, data, stop.count);
+            output.Take(stop.count);
+            *count += stop.count;
+        } while (stop.ended == ReadEnd::None && output.Unsaid() > 0);
         if (ended)
             *ended = stop.ended;
         if (stop.ended != ReadEnd::None)
@@ -59,7 +64,7 @@ bool SimBus::Read(int primary, int secondary, char* buffer, size_t size, bool st
 void SimBus::Clear(int primary, int secondary)
 {
     if (Instrument* instrument = Find(primary, secondary))
-        instrument->Output().clear();
+        instrument->Output().Clear();
 }
 
 bool SimBus::Present(int primary, int secondary)
@@ -70,7 +75,7 @@ bool SimBus::Present(int primary, int secondary)
 size_t SimBus::Unsaid(int primary, int secondary)
 {
     Instrument* instrument = Find(primary, secondary);
-    return instrument ? instrument->Output().size() : 0;
+    return instrument ? instrument->Output().Unsaid() : 0;
 }
 
 SimBus& BusOf(const std::string& interfaceName)

@@ -3,6 +3,8 @@
 % Commands
 %   busquery - Send a command to an IEEE 488 instrument and read its reply.
 %   buswrite - Send a command to an IEEE 488 instrument.
+%   busblock - Send a command and read its reply's binary block, any length.
+%   buswriteblock - Send a command followed by a binary block.
 %
 % The interfaces (IEEE0, IEEE1, ...) and their devices are configured in the
 % IEEE 488 applet of the Control Panel; the quenbus tool lists and checks them

@@ -100,8 +100,12 @@ Section "IEEE 488 applet and tools" SecMain
   File "${BIN}/quenbus.exe"
   File "${BIN}/busquery.${MEX}"
   File "${BIN}/buswrite.${MEX}"
+  File "${BIN}/busblock.${MEX}"
+  File "${BIN}/buswriteblock.${MEX}"
   File "${HELP}/busquery.m"
   File "${HELP}/buswrite.m"
+  File "${HELP}/busblock.m"
+  File "${HELP}/buswriteblock.m"
   File "${HELP}/Contents.m"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 SectionEnd
@@ -147,7 +151,7 @@ Section "-Register the uninstaller"
 SectionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
-  !insertmacro MUI_DESCRIPTION_TEXT ${SecMain} "The IEEE 488 Control Panel applet (into the system folder), the quenbus tool, and the MATLAB commands busquery and buswrite with their help."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecMain} "The IEEE 488 Control Panel applet (into the system folder), the quenbus tool, and the MATLAB commands busquery, buswrite, busblock and buswriteblock with their help."
   !insertmacro MUI_DESCRIPTION_TEXT ${SecSimulated} "Bus driver and SICL libraries on a simulated bus of instruments, for a machine without IEEE 488 hardware. A library the machine has already is kept."
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
@@ -230,8 +234,12 @@ Section "Uninstall"
   Delete "$INSTDIR\quenbus.exe"
   Delete "$INSTDIR\busquery.${MEX}"
   Delete "$INSTDIR\buswrite.${MEX}"
+  Delete "$INSTDIR\busblock.${MEX}"
+  Delete "$INSTDIR\buswriteblock.${MEX}"
   Delete "$INSTDIR\busquery.m"
   Delete "$INSTDIR\buswrite.m"
+  Delete "$INSTDIR\busblock.m"
+  Delete "$INSTDIR\buswriteblock.m"
   Delete "$INSTDIR\Contents.m"
   Delete "$INSTDIR\uninstall.exe"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"

@@ -54,7 +54,7 @@ run query IEEE0:22 '*IDN?'
 expect 0 "Simbus,Multimeter,0,1.0" "query goes through the adapter"
 run scan IEEE0
 expect 0 "9        none       (listens, no answer)" "scan through the adapter finds the silent instrument"
-expect 0 "5 found on IEEE0" "scan through the adapter finds the default bench"
+expect 0 "10 found on IEEE0" "scan through the adapter finds the default bench"
 
 run adapter IEEE0 tcp://127.0.0.1:1
 expect 0 "the adapter does not answer yet" "binding an adapter that does not answer says so"

@@ -1,7 +1,9 @@
 // A simulated "++" GPIB adapter in front of the simulated bus, for the tests:
-//   quenbus-adapter-sim [--bench FILE] [--record FILE] [--pty] [--ports FILE]
+//   quenbus-adapter-sim [--bench FILE] [--record FILE] [--pty] [--single] [--ports FILE]
 // It serves the protocol on a TCP port of the loopback interface (with
-// --pty on a pseudo-terminal instead, as a USB adapter's serial port) and
+// --pty on a pseudo-terminal instead, as a USB adapter's serial port; with
+// --single one connection at a time, as an Ethernet adapter: a connection
+// made while another is open is closed at once) and
 // prints "data PORT" (or "serial PATH") and "control PORT". Every byte it
 // receives is recorded. The control port takes one command a line and
 // answers "ok" (or the record):
@@ -12,6 +14,7 @@
 //   slow MS     wait MS before every answer
 //   normal      none of these
 //   take        "N" and the N bytes received since the last take
+//   refused     "N": the connections closed at once so far (--single)
 #include "simbus/bench.h"
 #include "simbus/sim_bus.h"
 
@@ -40,7 +43,7 @@ namespace {
 const char kVersion[] = "quenbus simulated GPIB adapter 1.0";
 const char kEscape = 27;
 const int kSecondaryBase = 96;
-const size_t kLargestAnswer = 1 << 17;
+const size_t kReadChunk = 1 << 16;
 
 struct Faults {
     bool drop = false;
@@ -66,6 +69,17 @@ public:
     {
         if (recordPath)
             record_ = std::fopen(recordPath, "wb");
+    }
+
+    // With `single`, false (and the connection counted as refused) while another is open.
+    bool Accept(bool single)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (single && !connections_.empty()) {
+            ++refused_;
+            return false;
+        }
+        return true;
     }
 
     void Connected(int fd, bool open)
@@ -136,6 +150,8 @@ public:
             std::string taken;
             taken.swap(received_);
             return std::to_string(taken.size()) + "\n" + taken;
+        } else if (word == "refused") {
+            return std::to_string(refused_) + "\n";
         } else {
             return "unknown control command\n";
         }
@@ -195,15 +211,21 @@ private:
             std::this_thread::sleep_for(std::chrono::milliseconds(settings_.readTimeoutMs));
     }
 
+    // Reads until END or the character, as the adapter does, however long.
     std::string Read(int character)
     {
-        std::string answer(kLargestAnswer, '\0');
+        std::string answer;
+        char chunk[kReadChunk];
         size_t count = 0;
-        bool ended = bus_.Read(settings_.primary, settings_.secondary, &answer[0], answer.size(), true, character,
-                               settings_.readTimeoutMs, &count);
-        answer.resize(count);
+        ReadEnd ended = ReadEnd::BufferFull;
+        bool done = true;
+        while (done && ended == ReadEnd::BufferFull) {
+            done = bus_.Read(settings_.primary, settings_.secondary, chunk, sizeof chunk, true, character,
+                             settings_.readTimeoutMs, &count, &ended);
+            answer.append(chunk, count);
+        }
         // The byte that came with EOI is the instrument's last.
-        if (ended && count > 0 && settings_.eotEnable && bus_.Unsaid(settings_.primary, settings_.secondary) == 0)
+        if (done && !answer.empty() && settings_.eotEnable && bus_.Unsaid(settings_.primary, settings_.secondary) == 0)
             answer += settings_.eotChar;
         return answer;
     }
@@ -224,6 +246,7 @@ private:
     std::string received_;
     FILE* record_ = nullptr;
     std::set<int> connections_;
+    int refused_ = 0;
 };
 
 // Splits the received bytes into lines: an unescaped CR or LF ends one, ESC
@@ -277,8 +300,6 @@ bool SendAll(int fd, const std::string& bytes, bool socket)
 // Serves one connection (or the serial line) until it closes or is dropped.
 void Serve(Adapter& adapter, int fd, bool socket)
 {
-    if (socket)
-        adapter.Connected(fd, true);
     LineReader reader;
     char buffer[4096];
     bool open = true;
@@ -396,10 +417,13 @@ int main(int argc, char** argv)
     const char* recordPath = nullptr;
     const char* portsPath = nullptr;
     bool pty = false;
+    bool single = false;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
         if (option == "--pty")
             pty = true;
+        else if (option == "--single")
+            single = true;
         else if (i + 1 < argc && option == "--bench")
             benchPath = argv[++i];
         else if (i + 1 < argc && option == "--record")
@@ -407,7 +431,7 @@ int main(int argc, char** argv)
         else if (i + 1 < argc && option == "--ports")
             portsPath = argv[++i];
         else {
-            std::fprintf(stderr, "usage: %s [--bench FILE] [--record FILE] [--pty] [--ports FILE]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--bench FILE] [--record FILE] [--pty] [--single] [--ports FILE]\n", argv[0]);
             return 2;
         }
     }
@@ -442,7 +466,14 @@ int main(int argc, char** argv)
     }
     for (;;) {
         int fd = accept(data, nullptr, nullptr);
-        if (fd >= 0)
-            std::thread(Serve, std::ref(adapter), fd, true).detach();
+        if (fd < 0)
+            continue;
+        // Counted as open before the next accept, so that --single sees it.
+        if (!adapter.Accept(single)) {
+            close(fd);
+            continue;
+        }
+        adapter.Connected(fd, true);
+        std::thread(Serve, std::ref(adapter), fd, true).detach();
     }
 }

@@ -1,8 +1,8 @@
 #!/bin/sh
 # Runs a command beside a simulated "++" adapter:
-#   with_simulated_adapter.sh SERVER [--bench FILE] [--pty] [--wine] [--registry VARIABLE] -- COMMAND...
+#   with_simulated_adapter.sh SERVER [--bench FILE] [--pty] [--single] [--wine] [--registry VARIABLE] -- COMMAND...
 # The adapter listens on a free loopback port (or, with --pty, on a
-# pseudo-terminal); the command finds it in QUENBUS_ADAPTER_URL, its control
+# pseudo-terminal; with --single it takes one connection at a time); the command finds it in QUENBUS_ADAPTER_URL, its control
 # port in QUENBUS_ADAPTER_CONTROL and what it received in QUENBUS_ADAPTER_RECORD.
 # With --registry, VARIABLE names a REGEDIT4 file that binds IEEE0 to IEEE3
 # to the adapter (a Windows path with --wine, where a serial adapter is
@@ -12,12 +12,14 @@ server=$1
 shift
 bench=""
 pty=""
+single=""
 wine=""
 variable=""
 while [ "$1" != "--" ]; do
     case $1 in
     --bench) bench=$2; shift 2 ;;
     --pty) pty=--pty; shift ;;
+    --single) single=--single; shift ;;
     --wine) wine=$2; shift 2 ;;
     --registry) variable=$2; shift 2 ;;
     *) echo "with_simulated_adapter.sh: unknown option $1" >&2; exit 2 ;;
@@ -25,7 +27,7 @@ while [ "$1" != "--" ]; do
 done
 shift
 work=$(mktemp -d)
-"$server" ${bench:+--bench "$bench"} $pty --record "$work/record" --ports "$work/ports" >/dev/null &
+"$server" ${bench:+--bench "$bench"} $pty $single --record "$work/record" --ports "$work/ports" >/dev/null &
 pid=$!
 trap 'kill $pid 2>/dev/null; rm -rf "$work"' EXIT
 for _ in $(seq 100); do

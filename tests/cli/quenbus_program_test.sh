@@ -71,7 +71,7 @@ expect 0 "2  hello" "console driven through a pipe"
 [ "$(head -2 <<<"$output")" = $'*IDN?\nhello' ] || { echo "FAILED: console replies: $output"; failures=$((failures + 1)); }
 run "" -- scan IEEE0
 expect 0 "9        none       (listens, no answer)" "scan finds the silent instrument"
-expect 0 "5 found on IEEE0" "scan finds every instrument of the default bench"
+expect 0 "10 found on IEEE0" "scan finds every instrument of the default bench"
 expect 0 "scanning IEEE0: address 30 of 30" "scan shows its progress on standard error"
 
 # A configuration, through import, and back out through export.
@@ -121,12 +121,12 @@ expect 0 "    board              Vexmoor PCI IEEE 488" "list describes the bound
 run "" -- check
 expect 1 "driver service QbSimBoards: not running" "check finds the boards' driver service stopped"
 run "" -- scan IEEE0 --add
-expect 0 "added  Multimeter (node 0000\\0005) at address 22, secondary none" "scan --add names a device by its model"
+expect 0 "added  Multimeter (node 0000\\000A) at address 22, secondary none" "scan --add names a device by its model"
 expect 0 "added  New Device (node 0000\\0001) at address 5, secondary none" "scan --add numbers devices as the applet"
 run "" -- list
-expect 0 "    Multimeter  (node 0000\\0005)" "list shows a device scan --add added"
+expect 0 "    Multimeter  (node 0000\\000A)" "list shows a device scan --add added"
 run "" -- scan IEEE0 --add
-expect 0 "kept   Multimeter (node 0000\\0005) at address 22, secondary none" "a second scan --add keeps every device"
+expect 0 "kept   Multimeter (node 0000\\000A) at address 22, secondary none" "a second scan --add keeps every device"
 remove_boards
 
 forget_configuration

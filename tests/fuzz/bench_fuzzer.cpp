@@ -16,6 +16,10 @@ const char* KindName(InstrumentKind kind)
     case InstrumentKind::Silent: return "silent";
     case InstrumentKind::Talker: return "talker";
     case InstrumentKind::Reply: return "reply";
+    case InstrumentKind::Block: return "block";
+    case InstrumentKind::Indefinite: return "indefinite";
+    case InstrumentKind::Readings: return "readings";
+    case InstrumentKind::Store: return "store";
     }
     return "?";
 }
@@ -49,7 +53,8 @@ std::string Definition(const Bench& bench)
         text += std::string(" ") + KindName(entry.kind);
         if (entry.kind == InstrumentKind::Multimeter || entry.kind == InstrumentKind::Reply)
             text += " " + Quote(entry.text);
-        if (entry.kind == InstrumentKind::Talker)
+        if (entry.kind == InstrumentKind::Talker || entry.kind == InstrumentKind::Block ||
+            entry.kind == InstrumentKind::Indefinite || entry.kind == InstrumentKind::Readings)
             text += " " + std::to_string(entry.length);
         text += "\n";
     }
@@ -69,6 +74,11 @@ void CheckEntry(const BenchEntry& entry)
                "secondary address %d", entry.secondary);
     FUZZ_CHECK(entry.kind != InstrumentKind::Talker || (entry.length >= 1 && entry.length <= 65536),
                "talker length %zu", entry.length);
+    FUZZ_CHECK((entry.kind != InstrumentKind::Block && entry.kind != InstrumentKind::Indefinite) ||
+                   (entry.length >= 1 && entry.length <= 268435456),
+               "block length %zu", entry.length);
+    FUZZ_CHECK(entry.kind != InstrumentKind::Readings || (entry.length >= 1 && entry.length <= 1000000),
+               "readings count %zu", entry.length);
 }
 
 // What an instrument of the entry answers to "*IDN?".
@@ -85,6 +95,10 @@ std::string Answer(const BenchEntry& entry)
         return text;
     }
     case InstrumentKind::Reply: return entry.text;
+    case InstrumentKind::Block: return "Simbus,Block,0,1.0\n";
+    case InstrumentKind::Indefinite: return "Simbus,Indefinite,0,1.0\n";
+    case InstrumentKind::Readings: return "Simbus,Readings,0,1.0\n";
+    case InstrumentKind::Store: return "Simbus,Store,0,1.0\n";
     }
     return "";
 }

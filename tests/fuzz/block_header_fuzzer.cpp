@@ -4,7 +4,7 @@
 // header is never decided from fewer bytes than it has.
 #include "fuzz_support.h"
 
-#include "buslink/arbitrary_block.h"
+#include "gpib/arbitrary_block.h"
 
 #include <cstring>
 

@@ -209,15 +209,18 @@ REGFILE = {
 }
 
 BENCH = {
-    "default.bench": b'22 multimeter\n5 echo\n9 silent\n12 talker 300\n13 reply "AB\\0CD"\n',
+    "default.bench": b'22 multimeter\n5 echo\n9 silent\n12 talker 300\n13 reply "AB\\0CD"\n'
+                     b"14 block 256\n15 indefinite 256\n16 block 16777216\n17 readings 10000\n18 store\n",
     "eos.bench": read("mex", "cases", "eos.bench"),
     "every_kind.bench": b'timing simulated\n0 silent\n30,30 reply "\\x41\\r\\n\\t\\\\\\""  # all escapes\n'
-                        b'1,0 talker 65536\n2 multimeter\n3 echo\n',
+                        b'1,0 talker 65536\n2 multimeter\n3 echo\n'
+                        b"4 block 268435456\n5,1 indefinite 1\n6 readings 1000000\n7 store\n",
     "real_time.bench": b"timing real\n7 echo\n",
     "taken.bench": b"5 echo\n5 silent\n",
     "bad_escape.bench": b'4 reply "\\q"\n',
     "out_of_range.bench": b"31 echo\n",
     "talker_too_long.bench": b"12 talker 65537\n",
+    "block_too_long.bench": b"14 block 268435457\n",
 }
 
 QUERY, NO_BOARD, PRESENT_BOARD, TRACE = 0x01, 0x02, 0x04, 0x08

@@ -5,25 +5,29 @@
 
 namespace {
 
-TEST(BenchFile, DefaultBenchHoldsTheFiveInstruments)
+TEST(BenchFile, DefaultBenchHoldsTheTenInstruments)
 {
     Bench bench;
     std::string error;
     ASSERT_TRUE(ParseBench(kDefaultBench, bench, error)) << error;
-    ASSERT_EQ(bench.entries.size(), 5u);
+    ASSERT_EQ(bench.entries.size(), 10u);
     EXPECT_FALSE(bench.realTime);
     struct Expected {
         int primary;
         InstrumentKind kind;
-    } expected[] = {{22, InstrumentKind::Multimeter}, {5, InstrumentKind::Echo}, {9, InstrumentKind::Silent},
-                    {12, InstrumentKind::Talker}, {13, InstrumentKind::Reply}};
+        size_t length;
+    } expected[] = {{22, InstrumentKind::Multimeter, 0}, {5, InstrumentKind::Echo, 0},
+                    {9, InstrumentKind::Silent, 0},      {12, InstrumentKind::Talker, 300},
+                    {13, InstrumentKind::Reply, 0},      {14, InstrumentKind::Block, 256},
+                    {15, InstrumentKind::Indefinite, 256}, {16, InstrumentKind::Block, 16777216},
+                    {17, InstrumentKind::Readings, 10000}, {18, InstrumentKind::Store, 0}};
     for (size_t i = 0; i < bench.entries.size(); ++i) {
         EXPECT_EQ(bench.entries[i].primary, expected[i].primary);
         EXPECT_EQ(bench.entries[i].secondary, GPIB_NO_SECONDARY);
         EXPECT_EQ(bench.entries[i].kind, expected[i].kind);
+        EXPECT_EQ(bench.entries[i].length, expected[i].length) << "at " << expected[i].primary;
     }
     EXPECT_EQ(bench.entries[0].text, kDefaultIdentification);
-    EXPECT_EQ(bench.entries[3].length, 300u);
     EXPECT_EQ(bench.entries[4].text, std::string("AB\0CD", 5));
 }
 
@@ -66,6 +70,31 @@ TEST(BenchFile, HashInsideQuotesIsText)
     EXPECT_FALSE(ParseBench("13 reply \"open # comment\n", bench, error)) << "an unterminated quote stays an error";
 }
 
+TEST(BenchFile, ReadsBlockReadingsAndStoreInstrumentsAtTheirLimits)
+{
+    Bench bench;
+    std::string error;
+    ASSERT_TRUE(ParseBench("1 block 1\n"
+                           "2 block 268435456\n"
+                           "3 indefinite 1\n"
+                           "4 indefinite 268435456\n"
+                           "5 readings 1\n"
+                           "6 readings 1000000   # the most\n"
+                           "7,3 store\n",
+                           bench, error))
+        << error;
+    ASSERT_EQ(bench.entries.size(), 7u);
+    const InstrumentKind kinds[] = {InstrumentKind::Block,    InstrumentKind::Block,    InstrumentKind::Indefinite,
+                                    InstrumentKind::Indefinite, InstrumentKind::Readings, InstrumentKind::Readings,
+                                    InstrumentKind::Store};
+    const size_t lengths[] = {1, 268435456, 1, 268435456, 1, 1000000, 0};
+    for (size_t i = 0; i < bench.entries.size(); ++i) {
+        EXPECT_EQ(bench.entries[i].kind, kinds[i]) << "line " << i + 1;
+        EXPECT_EQ(bench.entries[i].length, lengths[i]) << "line " << i + 1;
+    }
+    EXPECT_EQ(bench.entries[6].secondary, 3);
+}
+
 TEST(BenchFile, ReportsTheFirstBadLine)
 {
     struct Case {
@@ -85,6 +114,21 @@ TEST(BenchFile, ReportsTheFirstBadLine)
         {"5 reply \"\\q\"\n", "line 1: bad reply text"},
         {"5 reply \"\\x4\"\n", "line 1: bad reply text"},
         {"5 multimeter \"open\n", "line 1: bad identification text"},
+        {"5 block\n", "line 1: block needs one argument"},
+        {"5 block 0\n", "line 1: bad block length 0"},
+        {"5 block 268435457\n", "line 1: bad block length 268435457"},
+        {"5 block 99999999999999999999\n", "line 1: bad block length 99999999999999999999"},
+        {"5 block -1\n", "line 1: bad block length -1"},
+        {"5 block 16k\n", "line 1: bad block length 16k"},
+        {"5 block 1 2\n", "line 1: block needs one argument"},
+        {"5 indefinite\n", "line 1: indefinite needs one argument"},
+        {"5 indefinite 0\n", "line 1: bad indefinite length 0"},
+        {"5 indefinite 268435457\n", "line 1: bad indefinite length 268435457"},
+        {"5 readings\n", "line 1: readings needs one argument"},
+        {"5 readings 0\n", "line 1: bad readings count 0"},
+        {"5 readings 1000001\n", "line 1: bad readings count 1000001"},
+        {"5 readings \"10\"\n", "line 1: bad readings count \"10\""},
+        {"5 store 256\n", "line 1: too many arguments for store"},
         {"5 echo\n5 silent\n", "line 2: address 5 is taken"},
         {"timing fast\n", "line 1: timing is real or simulated"},
     };

@@ -213,14 +213,15 @@ TEST_F(DeviceCommands, DevicesAQuenbusScanAddedShowInTheApplet)
     LoadReg(kOneBoard);
     ASSERT_EQ(RunQuenbus(std::string("setup --dll ") + QUENBUS_CPL_PATH + " install"), 0);
     ASSERT_EQ(RunQuenbus("scan IEEE0 --add"), 0);
-    EXPECT_EQ(UserName("0000\\0005"), "Multimeter");
+    EXPECT_EQ(UserName("0000\\0009"), "Multimeter") << "Wave has the default address 16: the block there adds no node";
 
     CplModule cpl;
     ASSERT_TRUE(cpl.Loaded());
     OpenApplet(cpl, {
         Expect([] {
-            EXPECT_EQ(Devices("Computer/IEEE0"), (std::vector<std::string>{"Multimeter", "New Device", "New Device (2)",
-                                                                          "New Device (3)", "New Device (4)", "Wave"}));
+            EXPECT_EQ(Devices("Computer/IEEE0"),
+                      (std::vector<std::string>{"Block", "Indefinite", "Multimeter", "New Device", "New Device (2)",
+                                                "New Device (3)", "New Device (4)", "Readings", "Store", "Wave"}));
         }),
         SelectPath("Computer/IEEE0/Multimeter"),
         [] {

@@ -22,6 +22,8 @@ MEX_HOST_EXPORT int mexHostCall(MexEntry entry, int nlhs, mxArray* plhs[], int n
 // Frees the mxCalloc blocks still allocated, as the host does when a MEX
 // function returns; returns how many there were.
 MEX_HOST_EXPORT size_t mxHostReleaseBlocks();
+// How many warnings mexWarnMsgTxt has shown on this thread.
+MEX_HOST_EXPORT size_t mexHostWarnings();
 // How many times mxFree was given a block it had not allocated or had freed.
 MEX_HOST_EXPORT size_t mxHostBadFrees();
 }

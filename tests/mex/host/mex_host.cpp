@@ -16,6 +16,7 @@ struct Call {
 };
 
 thread_local Call* t_call = nullptr;
+thread_local size_t t_warnings = 0;
 
 } // namespace
 
@@ -30,6 +31,17 @@ MEX_HOST_EXPORT void mexErrMsgTxt(const char* message)
     }
     std::snprintf(call->message, call->capacity, "%s", message ? message : "");
     std::longjmp(call->frame, 1);
+}
+
+MEX_HOST_EXPORT void mexWarnMsgTxt(const char* message)
+{
+    std::fprintf(stderr, "warning: %s\n", message ? message : "");
+    ++t_warnings;
+}
+
+MEX_HOST_EXPORT size_t mexHostWarnings()
+{
+    return t_warnings;
 }
 
 MEX_HOST_EXPORT int mexHostCall(MexEntry entry, int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[],

@@ -1,5 +1,6 @@
-// The mx calls of our MEX host (libmx): arrays of characters or doubles, and
-// memory blocks the host keeps account of.
+// The mx calls of our MEX host (libmx): arrays of characters, doubles and the
+// other numeric and logical classes, and memory blocks the host keeps
+// account of.
 #include "host_api.h"
 
 #include <cstdlib>
@@ -9,13 +10,40 @@
 
 struct mxArray_tag {
     bool isChar = false;
+    mxClassID classId = mxDOUBLE_CLASS;
     size_t m = 0;
     size_t n = 0;
     std::vector<mxChar> chars;
     std::vector<double> numbers;
+    // Elements of the classes other than char and double.
+    std::vector<unsigned char> bytes;
 };
 
 namespace {
+
+// The bytes of an element of a numeric or logical class; 0 for the others.
+size_t ClassElementSize(mxClassID classId)
+{
+    switch (classId) {
+    case mxLOGICAL_CLASS:
+    case mxINT8_CLASS:
+    case mxUINT8_CLASS:
+        return 1;
+    case mxINT16_CLASS:
+    case mxUINT16_CLASS:
+        return 2;
+    case mxSINGLE_CLASS:
+    case mxINT32_CLASS:
+    case mxUINT32_CLASS:
+        return 4;
+    case mxDOUBLE_CLASS:
+    case mxINT64_CLASS:
+    case mxUINT64_CLASS:
+        return 8;
+    default:
+        return 0;
+    }
+}
 
 std::set<void*> g_blocks;
 size_t g_badFrees = 0;
@@ -64,7 +92,48 @@ MEX_HOST_EXPORT bool mxIsChar(const mxArray* array)
 
 MEX_HOST_EXPORT bool mxIsDouble(const mxArray* array)
 {
-    return array && !array->isChar;
+    return array && array->classId == mxDOUBLE_CLASS;
+}
+
+MEX_HOST_EXPORT bool mxIsNumeric(const mxArray* array)
+{
+    return array && !array->isChar && array->classId != mxLOGICAL_CLASS;
+}
+
+MEX_HOST_EXPORT bool mxIsLogical(const mxArray* array)
+{
+    return array && array->classId == mxLOGICAL_CLASS;
+}
+
+MEX_HOST_EXPORT bool mxIsComplex(const mxArray*)
+{
+    return false;
+}
+
+MEX_HOST_EXPORT mxClassID mxGetClassID(const mxArray* array)
+{
+    return array ? array->classId : mxUNKNOWN_CLASS;
+}
+
+MEX_HOST_EXPORT size_t mxGetNumberOfElements(const mxArray* array)
+{
+    return array->m * array->n;
+}
+
+MEX_HOST_EXPORT size_t mxGetElementSize(const mxArray* array)
+{
+    return array->isChar ? sizeof(mxChar) : ClassElementSize(array->classId);
+}
+
+MEX_HOST_EXPORT void* mxGetData(const mxArray* array)
+{
+    if (!array)
+        return nullptr;
+    if (array->isChar)
+        return const_cast<mxChar*>(array->chars.data());
+    if (array->classId == mxDOUBLE_CLASS)
+        return const_cast<double*>(array->numbers.data());
+    return const_cast<unsigned char*>(array->bytes.data());
 }
 
 MEX_HOST_EXPORT size_t mxGetM(const mxArray* array)
@@ -99,7 +168,7 @@ MEX_HOST_EXPORT mxChar* mxGetChars(const mxArray* array)
 
 MEX_HOST_EXPORT double* mxGetPr(const mxArray* array)
 {
-    return array && !array->isChar ? const_cast<double*>(array->numbers.data()) : nullptr;
+    return mxIsDouble(array) ? const_cast<double*>(array->numbers.data()) : nullptr;
 }
 
 MEX_HOST_EXPORT mxArray* mxCreateCharArray(mwSize dimensionCount, const mwSize* dimensions)
@@ -108,6 +177,7 @@ MEX_HOST_EXPORT mxArray* mxCreateCharArray(mwSize dimensionCount, const mwSize* 
         return nullptr;
     mxArray* array = new mxArray_tag;
     array->isChar = true;
+    array->classId = mxCHAR_CLASS;
     array->m = dimensions[0];
     array->n = dimensions[1];
     array->chars.assign(array->m * array->n, 0);
@@ -133,6 +203,21 @@ MEX_HOST_EXPORT mxArray* mxCreateDoubleMatrix(mwSize m, mwSize n, mxComplexity c
     array->m = m;
     array->n = n;
     array->numbers.assign(m * n, 0.0);
+    return array;
+}
+
+MEX_HOST_EXPORT mxArray* mxCreateNumericMatrix(mwSize m, mwSize n, mxClassID classId, mxComplexity complexity)
+{
+    if (classId == mxDOUBLE_CLASS)
+        return mxCreateDoubleMatrix(m, n, complexity);
+    size_t size = ClassElementSize(classId);
+    if (complexity != mxREAL || size == 0)
+        return nullptr;
+    mxArray* array = new mxArray_tag;
+    array->classId = classId;
+    array->m = m;
+    array->n = n;
+    array->bytes.assign(m * n * size, 0);
     return array;
 }
 

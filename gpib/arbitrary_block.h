@@ -22,3 +22,5 @@ struct BlockHeader {
 
 // The header in the `count` bytes of a reply that have come so far.
 BlockHeader ScanBlockHeader(const char* data, size_t count);
+// The header of a definite block of `length` bytes: "#<n><length>".
+std::string DefiniteBlockHeader(size_t length);

@@ -1,4 +1,4 @@
-#include "buslink/arbitrary_block.h"
+#include "gpib/arbitrary_block.h"
 
 #include <cstring>
 
@@ -50,4 +50,10 @@ BlockHeader ScanBlockHeader(const char* data, size_t count)
     header.payloadOffset = first + digits;
     header.payloadLength = length;
     return header;
+}
+
+std::string DefiniteBlockHeader(size_t length)
+{
+    std::string digits = std::to_string(length);
+    return "#" + std::to_string(digits.size()) + digits;
 }
