@@ -36,12 +36,12 @@ const char kSinkFailed[] = "the bytes could not be stored";
 
 } // namespace
 
-LongReply StreamWhole(Connection& connection, const ReplySink& sink, size_t limit)
+LongReply StreamWhole(Connection& connection, const ReplySink& sink, size_t limit, bool onlyAtEnd)
 {
     std::string buffer;
     size_t total = 0;
     ReadEnd ended = ReadEnd::BufferFull;
-    while (ended == ReadEnd::BufferFull) {
+    while (ended == ReadEnd::BufferFull || (onlyAtEnd && ended == ReadEnd::EndOfString)) {
         if (total >= limit)
             return Finished(LongRead::TooLong, "the reply is longer than " + Bytes(limit));
         size_t size = limit - total < kChunkSize ? limit - total : kChunkSize;

@@ -32,8 +32,11 @@ using LengthNotice = std::function<void(size_t length)>;
 
 const size_t kDefaultReplyLimit = 256u * 1024 * 1024;
 
-// Reads until the reply ends with END or the input character.
-LongReply StreamWhole(Connection& connection, const ReplySink& sink, size_t limit = kDefaultReplyLimit);
+// Reads until the reply ends with END or the input character; with
+// `onlyAtEnd`, a read that stops at the character is read on: only END ends
+// the reply.
+LongReply StreamWhole(Connection& connection, const ReplySink& sink, size_t limit = kDefaultReplyLimit,
+                      bool onlyAtEnd = false);
 // Reads a reply that holds a block, up to the block's end and its
 // terminator; the sink gets the payload only (a reply that holds no block:
 // all of it, and NotABlock). Input characters inside the block do not end it.

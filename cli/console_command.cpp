@@ -1,9 +1,11 @@
 #include "cli/console_command.h"
 
 #include "buslink/connection.h"
+#include "buslink/long_reply.h"
 #include "buslink/transfers.h"
 #include "cli/bus_address.h"
 #include "cli/exit_status.h"
+#include "cli/hex_dump.h"
 #include "cli/transfer_command.h"
 
 #include <cstdlib>
@@ -12,9 +14,15 @@
 
 namespace {
 
+// How replies are printed: busquery's 255 characters, whole, or as a hex dump.
+enum class ReplyForm { Text, Raw, Hex };
+
 class Console {
 public:
-    Console(const std::string& address, ConsoleStreams streams) : address_(address), io_(streams) {}
+    Console(const std::string& address, ConsoleStreams streams)
+        : address_(address), io_(streams)
+    {
+    }
 
     void Open(long timeoutMs)
     {
@@ -35,11 +43,17 @@ public:
             ChangeTimeout(line.substr(9));
         else if (line == ":history")
             ShowHistory();
+        else if (line == ":text")
+            form_ = ReplyForm::Text;
+        else if (line == ":raw")
+            form_ = ReplyForm::Raw;
+        else if (line == ":hex")
+            form_ = ReplyForm::Hex;
         else if (line[0] == '!')
             Repeat(line.substr(1));
         else if (line[0] == ':')
             io_.err << "quenbus: unknown console command " << line
-                    << "; the commands are :read, :timeout MS, :history, !N and :quit\n";
+                    << "; the commands are :read, :timeout MS, :raw, :hex, :text, :history, !N and :quit\n";
         else
             Send(line);
         return true;
@@ -56,6 +70,7 @@ private:
     std::vector<std::string> history_;
     long timeoutMs_ = 0;
     bool failed_ = false;
+    ReplyForm form_ = ReplyForm::Text;
 
     // A failed step in the words of the MATLAB commands' status bit `bit`.
     void Report(const StepOutcome& outcome, uint8_t bit)
@@ -81,12 +96,46 @@ private:
             Report(connection_.Send(line.c_str()), kTransferFailed);
             return;
         }
+        if (form_ != ReplyForm::Text) {
+            Report(connection_.Send(line.c_str()), kTransferFailed);
+            PrintWholeReply();
+            return;
+        }
         Report(connection_.Query(line.c_str(), kReplySize), kTransferFailed);
         PrintReply();
     }
 
+    // The reply up to its end, whatever its length; a line feed after it
+    // when it does not end with one.
+    void PrintWholeReply()
+    {
+        HexDump dump(io_.out);
+        char last = '\n';
+        LongReply reply = StreamWhole(connection_, [&](const char* data, size_t count) {
+            if (form_ == ReplyForm::Hex)
+                dump.Add(data, count);
+            else
+                io_.out.write(data, count);
+            last = data[count - 1];
+            return true;
+        }, kDefaultReplyLimit, true);
+        if (form_ == ReplyForm::Hex)
+            dump.Finish();
+        else if (last != '\n')
+            io_.out << '\n';
+        if (reply.result == LongRead::Done)
+            return;
+        failed_ = true;
+        io_.err << "quenbus: " << address_ << ": " << StatusWords(kTransferFailed) << ": "
+                << (reply.problem.empty() ? "the read failed: " + connection_.LastErrorText() : reply.problem) << '\n';
+    }
+
     void Read()
     {
+        if (form_ != ReplyForm::Text) {
+            PrintWholeReply();
+            return;
+        }
         if (connection_.IsSicl()) {
             io_.err << "quenbus: the SICL library reads only in a query; end the line with ?\n";
             return;
@@ -132,11 +181,8 @@ private:
 
 int ConsoleCommand(const std::string& address, long timeoutMs, ConsoleStreams streams)
 {
-    if (address.size() >= kAddressSize) {
-        streams.err << "quenbus: the address \"" << address << "\" is longer than " << kAddressSize - 1
-                    << " characters; give an interface and a primary address, as IEEE0:22 or hpib7,22\n";
+    if (!AddressFits(address, streams.err))
         return kUsageError;
-    }
     Console console(address, streams);
     console.Open(timeoutMs);
     std::string line;

@@ -1,6 +1,8 @@
 // quenbus console ADDRESS: each line is sent to the instrument; a line that
 // ends in "?" also reads and prints the reply. ":read", ":timeout MS",
-// ":history", "!N" (send line N of the history again) and ":quit".
+// ":history", "!N" (send line N of the history again) and ":quit"; ":raw"
+// prints the replies that follow whole, bytes as they are, ":hex" as hex
+// dumps, and ":text" as busquery returns them again.
 #pragma once
 
 #include <istream>

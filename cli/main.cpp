@@ -3,11 +3,13 @@
 // and the callback that runs it, as CLI11's examples have it; the callback
 // leaves the command's exit status (cli/exit_status.h).
 #include "cli/adapter_command.h"
+#include "cli/block_file_command.h"
 #include "cli/check_command.h"
 #include "cli/console_command.h"
 #include "cli/exit_status.h"
 #include "cli/import_command.h"
 #include "cli/list_command.h"
+#include "cli/long_query_command.h"
 #include "cli/scan_command.h"
 #include "cli/setup_command.h"
 #include "cli/transfer_command.h"
@@ -19,6 +21,7 @@
 #include <memory>
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
 #define isatty _isatty
 #else
@@ -46,18 +49,109 @@ void AddCheck(CLI::App& app, int& status)
     check->callback([&status] { status = CheckCommand(std::cout); });
 }
 
-void AddTransfer(CLI::App& app, int& status, const char* name, const char* description, bool query)
+// Standard output as bytes: on Windows no line feed becomes CR LF.
+void BinaryStdout()
+{
+#ifdef _WIN32
+    std::cout.flush();
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+}
+
+const char kQueryExamples[] = "Examples:\n"
+                              "  quenbus query IEEE0:22 \"*IDN?\"\n"
+                              "  quenbus query IEEE0:17 \"READ?\" --raw\n"
+                              "  quenbus query IEEE0:14 \"CURV?\" --block --hex\n"
+                              "  quenbus query IEEE0:16 \"CURV?\" --block --output wave.bin";
+const char kWriteExamples[] = "Examples:\n"
+                              "  quenbus write IEEE0:22 \"*RST\"\n"
+                              "  quenbus write IEEE0:18 \"WAV:DATA \" --block-file wave.bin";
+const char kQuietHelp[] = "show no progress line (a transfer that lasts over a second shows one on standard error)";
+const char kTimeoutHelp[] = "the I/O time-out in milliseconds (20000)";
+// Up to an hour.
+const CLI::Range kTimeoutRange(1L, 3600000L);
+
+void AddQuery(CLI::App& app, int& status)
 {
     struct Arguments {
         std::string address;
         std::string text;
+        bool raw = false;
+        LongQueryOptions options;
     };
     auto arguments = std::make_shared<Arguments>();
-    CLI::App* transfer = app.add_subcommand(name, description);
-    transfer->add_option("ADDRESS", arguments->address, kAddressHelp)->required();
-    transfer->add_option("TEXT", arguments->text, "the command text")->required();
-    transfer->callback([arguments, query, &status] {
-        status = TransferCommand(arguments->address, arguments->text, query, std::cout, std::cerr);
+    LongQueryOptions& options = arguments->options;
+    CLI::App* query = app.add_subcommand("query", "send TEXT to the instrument at ADDRESS and print its reply, cut at "
+                                                  "255 characters and at a NUL as busquery cuts it (said on "
+                                                  "standard error when it is), or whole with --raw");
+    query->add_option("ADDRESS", arguments->address, kAddressHelp)->required();
+    query->add_option("TEXT", arguments->text, "the command text")->required();
+    query->add_flag("--raw", arguments->raw, "print the whole reply, any length, bytes as they are");
+    query->add_flag("--block", options.block,
+                    "print only the payload of the IEEE 488.2 block the reply holds (#<n><length> or #0); a reply "
+                    "that holds none is printed whole, with a note on standard error");
+    CLI::Option* hex = query->add_flag("--hex", options.hex,
+                                       "print a hex dump (offset, 16 bytes in hex, the printable characters) of the "
+                                       "whole reply, or with --block of the payload");
+    query->add_option("--output", options.outputFile,
+                      "write the whole reply (with --block: the payload) to FILE instead of standard output; FILE "
+                      "appears only when the transfer is complete, and the bytes written are said on standard error")
+        ->type_name("FILE")
+        ->excludes(hex);
+    CLI::Option* limit = query->add_option("--limit", options.limit,
+                                           "the most bytes a reply may have (256M; K, M and G count 1024s)")
+                             ->type_name("BYTES")
+                             ->transform(CLI::AsSizeValue(false));
+    query->add_option("--timeout", options.timeoutMs, kTimeoutHelp)->check(kTimeoutRange);
+    query->add_flag("--quiet", options.quiet, kQuietHelp);
+    query->footer(kQueryExamples);
+    query->callback([arguments, limit, &status] {
+        const LongQueryOptions& options = arguments->options;
+        bool whole = arguments->raw || options.block || options.hex || !options.outputFile.empty();
+        if (limit->count() && (!whole || options.limit == 0)) {
+            const char* problem = whole ? "--limit needs at least 1 byte"
+                                        : "--limit applies to --raw, --block, --hex and --output";
+            std::cerr << "quenbus query: " << problem << " (quenbus query --help)\n";
+            status = kUsageError;
+            return;
+        }
+        if (!whole) {
+            status = TransferCommand(arguments->address, arguments->text, true, std::cout, std::cerr,
+                                     options.timeoutMs);
+            return;
+        }
+        if (!options.hex && options.outputFile.empty())
+            BinaryStdout();
+        status = LongQueryCommand(arguments->address, arguments->text, options, std::cout, std::cerr);
+    });
+}
+
+void AddWrite(CLI::App& app, int& status)
+{
+    struct Arguments {
+        std::string address;
+        std::string text;
+        std::string blockFile;
+        BlockFileOptions options;
+    };
+    auto arguments = std::make_shared<Arguments>();
+    CLI::App* write = app.add_subcommand("write", "send TEXT to the instrument at ADDRESS");
+    write->add_option("ADDRESS", arguments->address, kAddressHelp)->required();
+    write->add_option("TEXT", arguments->text, "the command text")->required();
+    write->add_option("--block-file", arguments->blockFile,
+                      "send TEXT followed by FILE's bytes as an IEEE 488.2 definite-length block (#<n><length>), "
+                      "END with the last byte")
+        ->type_name("FILE");
+    write->add_option("--timeout", arguments->options.timeoutMs, kTimeoutHelp)->check(kTimeoutRange);
+    write->add_flag("--quiet", arguments->options.quiet, kQuietHelp);
+    write->footer(kWriteExamples);
+    write->callback([arguments, &status] {
+        if (arguments->blockFile.empty())
+            status = TransferCommand(arguments->address, arguments->text, false, std::cout, std::cerr,
+                                     arguments->options.timeoutMs);
+        else
+            status = BlockFileCommand(arguments->address, arguments->text, arguments->blockFile, arguments->options,
+                                      std::cerr);
     });
 }
 
@@ -70,10 +164,15 @@ void AddConsole(CLI::App& app, int& status)
     auto arguments = std::make_shared<Arguments>();
     CLI::App* console = app.add_subcommand("console", "send each line typed to the instrument at ADDRESS; a line "
                                                       "ending in ? also reads the reply. :read, :timeout MS, "
-                                                      ":history, !N (line N again), :quit");
+                                                      ":raw (replies whole, bytes as they are), :hex (replies as "
+                                                      "hex dumps), :text (replies as busquery's), :history, !N "
+                                                      "(line N again), :quit");
     console->add_option("ADDRESS", arguments->address, kAddressHelp)->required();
     console->add_option("--timeout", arguments->timeoutMs, "the I/O time-out in milliseconds (20000)");
     console->callback([arguments, &status] {
+        // :raw's bytes reach a pipe or file as they are.
+        if (!isatty(1))
+            BinaryStdout();
         status = ConsoleCommand(arguments->address, arguments->timeoutMs,
                                 ConsoleStreams{std::cin, std::cout, std::cerr, isatty(0) != 0});
     });
@@ -239,8 +338,8 @@ int main(int argc, char** argv)
     int status = kUsageError;
     AddList(app, status);
     AddCheck(app, status);
-    AddTransfer(app, status, "query", "send TEXT to the instrument at ADDRESS and print its reply", true);
-    AddTransfer(app, status, "write", "send TEXT to the instrument at ADDRESS", false);
+    AddQuery(app, status);
+    AddWrite(app, status);
     AddConsole(app, status);
     AddScan(app, status);
     AddExport(app, status);

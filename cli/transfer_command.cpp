@@ -46,6 +46,8 @@ uint8_t ExchangeNoticingCut(Connection& connection, uint8_t status, CommandText&
     std::memcpy(reply, text.c_str(), text.size() + 1);
     extent.had = bytes.size();
     extent.heldNul = text.size() < bytes.size() && bytes[text.size()] == '\0';
+    // After a carriage return only a read that waits could tell.
+    extent.hadKnown = read.ended != ReadEnd::EndOfString;
     if (read.ok && read.ended == ReadEnd::BufferFull) {
         LongReply rest = StreamWhole(connection, [&extent](const char*, size_t count) {
             extent.had += count;
@@ -134,7 +136,7 @@ namespace {
 std::string CutNotice(const TransferResult& result)
 {
     const ReplyExtent& extent = result.extent;
-    std::string had = (extent.hadKnown ? "" : "more than ") + std::to_string(extent.had) + " bytes";
+    std::string had = (extent.hadKnown ? "" : "at least ") + std::to_string(extent.had) + " bytes";
     std::string notice = "quenbus: ";
     if (extent.mayGoOn)
         notice += "the reply may go on past the " + std::to_string(result.reply.size()) +
@@ -152,12 +154,12 @@ std::string CutNotice(const TransferResult& result)
 int TransferCommand(const std::string& address, const std::string& text, bool query, std::ostream& out,
                     std::ostream& err, long timeoutMs)
 {
+    if (!AddressFits(address, err))
+        return kUsageError;
     TransferOptions options;
     options.noticeCut = true;
     options.timeoutMs = timeoutMs;
     TransferResult result = RunTransfer(address, text, query, options);
-    if (!result.addressFits)
-        return AddressFits(address, err) ? kUsageError : kUsageError;
     // A failed query that read nothing prints nothing.
     if (query && (result.status == 0 || !result.reply.empty())) {
         out << result.reply;

@@ -125,3 +125,64 @@ TEST_F(BusConnection, AWholeReplyIsReadOnWhileTheBufferFillsUpToItsLimit)
 }
 
 } // namespace
+
+namespace {
+
+// The waveform memory at 18 keeps the block of the last message that held one.
+std::string StoredThrough(bool sicl, const std::string& payload, bool binary)
+{
+    Connection store;
+    bool opened = sicl ? store.OpenSicl("hpib7,18", 1000).ok : store.OpenDevice("IEEE0", 18, DRV_NO_SECONDARY, 1000).ok;
+    EXPECT_TRUE(opened);
+    std::string message = "WAV:DATA #" + std::to_string(std::to_string(payload.size()).size()) +
+                          std::to_string(payload.size()) + payload;
+    EXPECT_TRUE(binary ? store.SendBytes(message.data(), message.size(), true).ok : store.Send(message.c_str()).ok);
+    EXPECT_TRUE(store.Send("WAV:DATA?").ok);
+    LongReply back = ReceiveBlock(store);
+    store.Close();
+    return back.result == LongRead::Done ? back.bytes : "(" + back.problem + ")";
+}
+
+TEST_F(BusConnection, ABinaryWriteIsOneMessageWhateverTheOutputCharacter)
+{
+    // The connection's output character is CR: a text write ends a message at
+    // each, a binary write at its last byte only.
+    const std::string payload = std::string("a\rb\nc\0d", 7) + '\r';
+    EXPECT_EQ(StoredThrough(false, payload, true), payload);
+    EXPECT_NE(StoredThrough(false, "a\rb", false), "a\rb");
+    // SICL: its write sends the bytes as they are; its read reads any length.
+    EXPECT_EQ(StoredThrough(true, payload, true), payload);
+}
+
+TEST_F(BusConnection, LongRepliesComeThroughBothLibrariesAndASinkMayStopThem)
+{
+    for (bool sicl : {false, true}) {
+        Connection large;
+        large.EndReadsOnlyWithEnd();
+        ASSERT_TRUE(sicl ? large.OpenSicl("hpib7,16", 1000).ok : large.OpenDevice("IEEE0", 16, DRV_NO_SECONDARY, 1000).ok);
+        ASSERT_TRUE(large.Send("CURV?").ok);
+        size_t total = 0;
+        size_t chunks = 0;
+        bool inOrder = true;
+        LongReply reply = StreamBlock(large, [&](const char* data, size_t count) {
+            for (size_t i = 0; i < count; ++i)
+                inOrder = inOrder && static_cast<unsigned char>(data[i]) == (total + i) % 256;
+            total += count;
+            ++chunks;
+            return true;
+        });
+        EXPECT_EQ(reply.result, LongRead::Done) << sicl;
+        EXPECT_EQ(total, 16u * 1024 * 1024) << sicl;
+        EXPECT_TRUE(inOrder) << sicl;
+        EXPECT_GT(chunks, 1u) << "the payload came in one piece";
+
+        // A sink that fails stops the read, with why.
+        ASSERT_TRUE(large.Send("CURV?").ok);
+        LongReply stopped = StreamBlock(large, [](const char*, size_t) { return false; });
+        EXPECT_EQ(stopped.result, LongRead::Failed);
+        EXPECT_EQ(stopped.problem, "the bytes could not be stored");
+        large.Close();
+    }
+}
+
+} // namespace

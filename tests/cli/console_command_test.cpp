@@ -45,9 +45,34 @@ TEST_F(ConsoleTest, SaysWhatFailedAndEndsWithFailure)
     EXPECT_EQ(run.out, "+1.234500E+00\n\ntime-out 250 ms\n");
     EXPECT_EQ(run.err, "quenbus: IEEE0:22: send or read failed\n"
                        "quenbus: \"soon\" is not a time-out; give milliseconds, as :timeout 2000\n"
-                       "quenbus: unknown console command :bogus; the commands are :read, :timeout MS, :history, "
-                       "!N and :quit\n"
+                       "quenbus: unknown console command :bogus; the commands are :read, :timeout MS, :raw, :hex, "
+                       ":text, :history, !N and :quit\n"
                        "quenbus: there is no line 7 in the history (:history lists it)\n");
+}
+
+TEST_F(ConsoleTest, RawAndHexRepliesAreWholeAndTextCutsThemAgain)
+{
+    std::string talker(300, ' ');
+    for (size_t i = 0; i < talker.size(); ++i)
+        talker[i] = static_cast<char>('A' + i % 26);
+    for (const char* address : {"IEEE0:12", "hpib7,12"}) {
+        SCOPED_TRACE(address);
+        ConsoleRun run = RunConsole(address, ":raw\nDATA?\n:text\nDATA?\n");
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, talker + "\n" + talker.substr(0, 255) + "\n");
+    }
+    // Bytes as they are, a NUL too; a read on its own is whole as well.
+    ConsoleRun nul = RunConsole("IEEE0:13", ":raw\nDATA?\n:hex\nDATA?\n");
+    EXPECT_EQ(nul.status, 0) << nul.err;
+    EXPECT_EQ(nul.out, std::string("AB\0CD\n", 6) +
+                           "00000000  41 42 00 43 44                                    |AB.CD|\n00000005\n");
+    ConsoleRun read = RunConsole("IEEE0:12", "DATA\n:raw\n:read\n");
+    EXPECT_EQ(read.out, talker + "\n");
+
+    ConsoleRun silent = RunConsole("IEEE0:9", ":raw\nDATA?\n");
+    EXPECT_EQ(silent.status, 1);
+    EXPECT_EQ(silent.err, "quenbus: IEEE0:9: send or read failed: the read failed: the device did not answer in "
+                          "time\n");
 }
 
 TEST_F(ConsoleTest, GoesThroughSiclForAnAddressBeginningWithH)

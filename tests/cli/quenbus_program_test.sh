@@ -74,6 +74,150 @@ expect 0 "9        none       (listens, no answer)" "scan finds the silent instr
 expect 0 "10 found on IEEE0" "scan finds every instrument of the default bench"
 expect 0 "scanning IEEE0: address 30 of 30" "scan shows its progress on standard error"
 
+# Replies of any length and blocks, bytes as they are, to and from files.
+# bin ARGS...: runs the program with its standard output kept as bytes in out.bin.
+bin() {
+    quenbus "$@" >out.bin 2>err.txt
+    status=$?
+    output=""
+    errors=$(tr -d '\r' <err.txt)
+}
+# same FILE DESCRIPTION: out.bin (or the file given as $3) holds FILE's bytes.
+same() {
+    if cmp -s "$1" "${3:-out.bin}"; then
+        echo "ok: $2"
+    else
+        echo "FAILED: $2 (${3:-out.bin} differs from $1)"
+        failures=$((failures + 1))
+    fi
+}
+check() { # CONDITION-STATUS DESCRIPTION
+    if [ "$1" -eq 0 ]; then echo "ok: $2"; else echo "FAILED: $2"; failures=$((failures + 1)); fi
+}
+milliseconds() { echo $(($(date +%s%N) / 1000000)); }
+for i in $(seq 0 255); do printf "\\$(printf %03o "$i")"; done >bytes.bin
+cp bytes.bin pattern.bin
+for i in $(seq 16); do cat pattern.bin pattern.bin >twice.bin && mv twice.bin pattern.bin; done
+awk 'BEGIN { for (i = 0; i < 300; i++) printf "%c", 65 + i % 26 }' >talker.bin
+awk 'BEGIN { for (k = 0; k < 10000; k++) printf "%+.6E%s", 1 + k / 1000, k < 9999 ? "," : "\n" }' >readings.bin
+printf 'AB\0CD' >nul.bin
+{ printf '#3256'; cat bytes.bin; printf '\n'; } >block.bin
+
+bin query IEEE0:12 'DATA?' --raw
+expect 0 "" "query --raw of the talker ends well"
+same talker.bin "query --raw prints all 300 characters of the talker"
+bin query IEEE0:13 'DATA?' --raw
+same nul.bin "query --raw prints a reply with a NUL byte as it is"
+bin query IEEE0:17 'READ?' --raw
+same readings.bin "query --raw prints 10000 readings whole"
+bin query IEEE0:14 'CURV?' --raw
+same block.bin "query --raw of a block prints its header, every byte value and the terminator"
+for address in IEEE0:14 IEEE0:15 hpib7,14 hpib7,15; do
+    bin query "$address" 'CURV?' --block
+    expect 0 "" "query --block of $address ends well"
+    same bytes.bin "query --block of $address prints the 256 byte values of the payload"
+done
+bin query IEEE0:22 '*IDN?' --block
+expect 0 "the reply holds no IEEE 488.2 block; all of it is shown" "query --block of a reply without a block says so"
+if command -v hexdump >/dev/null; then
+    bin query IEEE0:14 'CURV?' --block --hex
+    hexdump -vC bytes.bin >hex.txt
+    tr -d '\r' <out.bin >hex.out
+    same hex.txt "query --block --hex prints the payload as hexdump -vC does" hex.out
+fi
+
+run "" -- query IEEE0:12 'DATA?'
+expect 0 "quenbus: the reply had 300 bytes; its first 255 are shown; --raw prints it whole" \
+    "query says on standard error that it cut the talker's reply"
+check "$([ "$output" = "$(head -c 255 talker.bin)" ]; echo $?)" "query still prints the first 255 characters"
+run "" -- query IEEE0:22 '*IDN?'
+check "$([ -z "$errors" ]; echo $?)" "query of a short reply says nothing on standard error"
+
+start=$(milliseconds)
+run "" -- query IEEE0:16 'CURV?' --block --output wave.bin
+took=$(($(milliseconds) - start))
+expect 0 "quenbus: wrote 16777216 bytes to wave.bin" "query --output says how many bytes it wrote"
+same pattern.bin "query --output of the 16 MiB block writes its payload" wave.bin
+check "$([ ! -e wave.bin.partial ]; echo $?)" "query --output leaves no temporary file"
+# The progress line shows once a transfer has lasted a second.
+progress=$(head -1 err.txt | tr -d '\n')
+progress=${progress%$'\r'}
+if [ "${progress#$'\r'}" != "$progress" ]; then
+    bad=0
+    IFS=$'\r' read -r -a parts <<<"${progress#$'\r'}"
+    for part in "${parts[@]}"; do
+        grep -Eqx '[0-9]+(\.[0-9])? (bytes|KiB|MiB|GiB), [0-9]+(\.[0-9])? (bytes|KiB|MiB|GiB)/s *' <<<"$part" || bad=1
+    done
+    [ "${parts[-1]#16.0 MiB, }" != "${parts[-1]}" ] || bad=1
+    check "$bad" "the progress line of a transfer over a second ($took ms) shows bytes and rate"
+elif [ "$took" -lt 1000 ]; then
+    echo "ok: no progress line for a transfer under a second ($took ms)"
+else
+    echo "ok: no progress line; the run took $took ms, the transfer itself under a second"
+fi
+run "" -- query IEEE0:16 'CURV?' --block --output quiet.bin --quiet
+check "$([ "$errors" = "quenbus: wrote 16777216 bytes to quiet.bin" ]; echo $?)" "query --quiet shows no progress line"
+same pattern.bin "query --quiet writes the same file" quiet.bin
+run "" -- query IEEE0:16 'CURV?' --block --limit 1M --output long.bin
+expect 1 "the block announces 16777216 bytes, more than the limit of 1048576 bytes" "query --limit refuses a longer block"
+check "$([ ! -e long.bin ] && [ ! -e long.bin.partial ]; echo $?)" "a refused transfer leaves no file"
+run "" -- query IEEE0:14 'CURV?' --hex --output wave.bin
+expect 2 "excludes" "query --output with --hex is a usage error"
+run "" -- query IEEE0:22 '*IDN?' --limit 10
+expect 2 "--limit applies to --raw, --block, --hex and --output" "query --limit without a long read is a usage error"
+run "" -- query --help
+expect 0 'quenbus query IEEE0:16 "CURV?" --block --output wave.bin' "query --help shows the new options' examples"
+
+cat bytes.bin >payload.bin
+printf '\r\n' >>payload.bin
+for address in IEEE0:18 hpib7,18; do
+    rm -f trace.log
+    QUENBUS_SIMBUS_TRACE=trace.log run "" -- write "$address" 'WAV:DATA ' --block-file payload.bin
+    expect 0 "" "write --block-file to $address ends well"
+    trace=$(tr -d '\r' <trace.log)
+    check "$(grep -qE '(DrvWriteBinary\(0|SiclWrite\(1), "WAV:DATA #3258", 14, 0\)' <<<"$trace"; echo $?)" \
+        "write --block-file to $address sends the text and the header without END"
+    check "$(grep -qE '(DrvWriteBinary\(0|SiclWrite\(1), "\\x00\\x01.*", 258, 1\) = (258|0)$' <<<"$trace"; echo $?)" \
+        "write --block-file to $address sends the 258 bytes of the file with END"
+done
+run "" -- write IEEE0:18 'WAV:DATA ' --block-file missing.bin
+expect 1 "cannot read missing.bin" "write --block-file of a missing file says so"
+run "" -- write IEEE0:3 'WAV:DATA ' --block-file payload.bin
+expect 1 "status 2 (send or read failed): the block was not sent: nothing listens at that address" \
+    "write --block-file where nothing listens says so"
+
+# Replies that hold a bad block, and a reply longer than a query reads on.
+printf '1 reply "#"\n2 reply "#x12"\n3 reply "#3"\n4 reply "#3100abc"\n6 reply "#210abc"\n17 readings 100000\n' \
+    >headers.bench
+while IFS='|' read -r address problem; do
+    QUENBUS_SIMBUS_BENCH=headers.bench run "" -- query "$address" 'CURV?' --block --output bad.bin
+    expect 1 "status 2 (send or read failed): a malformed block: $problem" "query --block of $address says what is wrong"
+    check "$([ ! -e bad.bin ] && [ ! -e bad.bin.partial ]; echo $?)" "a malformed block from $address leaves no file"
+done <<'LIST'
+IEEE0:1|the reply ends inside the block header
+IEEE0:2|no digit after #
+IEEE0:3|the reply ends inside the block header
+IEEE0:4|the block ends after 3 of the 100 bytes it announced
+IEEE0:6|the block ends after 3 of the 10 bytes it announced
+hpib7,4|the block ends after 3 of the 100 bytes it announced
+LIST
+QUENBUS_SIMBUS_BENCH=headers.bench run "" -- query IEEE0:17 'READ?'
+expect 0 "the reply had at least 1048832 bytes; its first 255 are shown" "query reads on past busquery's reply up to 1 MiB"
+printf 'timing real\n9 silent\n4 reply "#3100abc"\n' >real.bench
+for address in IEEE0:9 IEEE0:4 hpib7,4; do
+    start=$(milliseconds)
+    QUENBUS_SIMBUS_BENCH=real.bench run "" -- query "$address" 'CURV?' --block --timeout 500
+    took=$(($(milliseconds) - start))
+    expect 1 "status 2 (send or read failed): " "query --block of $address with real timing fails"
+    check "$([ "$took" -le 1500 ]; echo $?)" "query --block of $address with real timing ends within the time-out and a second ($took ms)"
+done
+
+run ":hex\nDATA?\n" -- console IEEE0:13
+expect 0 "00000000  41 42 00 43 44                                    |AB.CD|" "console :hex prints a hex dump"
+run ":raw\nDATA?\n:text\nDATA?\n" -- console IEEE0:12
+check "$([ "$output" = "$(cat talker.bin; echo; head -c 255 talker.bin)" ]; echo $?)" \
+    "console :raw prints the talker whole, :text cuts it again"
+
 # A configuration, through import, and back out through export.
 run "" -- import bench.reg --dry-run
 expect 0 "create node 0000\\0001" "import --dry-run says what it would create"

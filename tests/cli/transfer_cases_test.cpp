@@ -1,5 +1,6 @@
 // quenbus query and write run through the case tables of busquery and
-// buswrite: the same replies, status and library calls. Environment as for
+// buswrite: the same replies, status and library calls (the tool's own query,
+// which reads on past busquery's reply, the same replies and status). Environment as for
 // the MEX host: QUENBUS_MEX_CASES names the table, QUENBUS_MEX_REGISTRY
 // (optional) a REGEDIT4 file applied first.
 #include "cli/transfer_command.h"
@@ -114,6 +115,18 @@ TEST_P(TransferCase, GivesWhatTheMatlabCommandGives)
     }
     if (mexCase.checksTrace) {
         EXPECT_EQ(TraceLines(), mexCase.trace);
+    }
+    // The tool's query reads on to tell what busquery's text left out, and
+    // gives the same text and status.
+    TransferOptions noticing;
+    noticing.noticeCut = true;
+    TransferResult tool =
+        RunTransfer(mexCase.arguments[0].text, mexCase.arguments[1].text, mexCase.function == "busquery", noticing);
+    if (mexCase.checksReply) {
+        EXPECT_EQ(tool.reply, mexCase.reply);
+    }
+    if (mexCase.checksStatus) {
+        EXPECT_EQ(tool.status, mexCase.status);
     }
 }
 
