@@ -51,15 +51,21 @@ BlockTransfer SendBlock(char* address, const char* command, const char* data, si
     Connection connection;
     BlockTransfer transfer;
     Open(connection, address, transfer);
-    // One message: the command and the header, then the payload with END on its last byte.
-    std::string head = std::string(command) + DefiniteBlockHeader(count);
-    bool sent = connection.SendBytes(head.data(), head.size(), count == 0).ok;
-    if (sent && count)
-        sent = connection.SendBytes(data, count, true).ok;
+    bool fits = count <= kLongestDefiniteBlock;
+    bool sent = false;
+    if (fits) {
+        // One message: the command and the header, then the payload with END on its last byte.
+        std::string head = std::string(command) + DefiniteBlockHeader(count);
+        sent = connection.SendBytes(head.data(), head.size(), count == 0).ok;
+        if (sent && count)
+            sent = connection.SendBytes(data, count, true).ok;
+    }
     if (!sent) {
         transfer.status |= kTransferFailed;
         if (transfer.problem.empty())
-            transfer.problem = "the block was not sent: " + connection.LastErrorText();
+            transfer.problem = fits ? "the block was not sent: " + connection.LastErrorText()
+                                    : "a definite-length block holds at most " +
+                                          std::to_string(kLongestDefiniteBlock) + " bytes, not " + std::to_string(count);
     }
     transfer.status = Closed(connection, transfer.status);
     return transfer;

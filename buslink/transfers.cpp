@@ -31,21 +31,34 @@ std::string MatlabReplyText(const std::string& bytes)
     return std::string(bytes.c_str(), strnlen(bytes.c_str(), kReplySize - 1));
 }
 
-uint8_t Exchange(Connection& connection, uint8_t status, CommandText& command, char* reply)
+uint8_t SendAndRead(Connection& connection, uint8_t status, CommandText& command, char* reply, ReadEnd* ended)
 {
     // SICL reads in the same call that writes; the bus driver reads after the
     // command text has gone.
-    if (reply && connection.IsSicl())
-        status |= connection.Query(command.Get(), kReplySize).ok ? 0 : kTransferFailed;
-    else
+    StepOutcome read;
+    if (reply && connection.IsSicl()) {
+        read = connection.Query(command.Get(), kReplySize);
+        status |= read.ok ? 0 : kTransferFailed;
+    } else {
         status |= connection.Send(command.Get()).ok ? 0 : kTransferFailed;
+    }
     command.Free();
-    if (reply && !connection.IsSicl())
-        status |= connection.Receive(kReplySize).ok ? 0 : kTransferFailed;
+    if (reply && !connection.IsSicl()) {
+        read = connection.Receive(kReplySize);
+        status |= read.ok ? 0 : kTransferFailed;
+    }
     if (reply) {
         std::string text = MatlabReplyText(connection.Reply());
         std::memcpy(reply, text.c_str(), text.size() + 1);
     }
+    if (ended)
+        *ended = read.ok ? read.ended : ReadEnd::None;
+    return status;
+}
+
+uint8_t Exchange(Connection& connection, uint8_t status, CommandText& command, char* reply)
+{
+    status = SendAndRead(connection, status, command, reply, nullptr);
     status |= connection.Close().ok ? 0 : kCloseFailed;
     return status;
 }

@@ -31,6 +31,9 @@ StepOutcome OpenByMatlabRule(Connection& connection, char* address, long timeout
 // The steps of Transfer after an open whose status is `status`: send, free
 // the command text, read into `reply` (kReplySize bytes) when not null, close.
 uint8_t Exchange(Connection& connection, uint8_t status, CommandText& command, char* reply);
+// Exchange's steps before the close; `ended` (when not null) gets how the
+// read ended, None when it failed or there was none.
+uint8_t SendAndRead(Connection& connection, uint8_t status, CommandText& command, char* reply, ReadEnd* ended);
 
 // A reply as the MATLAB commands return it: up to its first NUL, and at most
 // kReplySize - 1 characters.

@@ -12,8 +12,6 @@
 namespace {
 
 const size_t kChunkSize = 256 * 1024;
-// Nine length digits are the most a definite-length header has.
-const unsigned long long kLongestBlock = 999999999ULL;
 
 } // namespace
 
@@ -28,9 +26,9 @@ int BlockFileCommand(const std::string& address, const std::string& text, const 
         err << "quenbus: cannot read " << fileName << '\n';
         return 1;
     }
-    if (static_cast<unsigned long long>(length) > kLongestBlock) {
+    if (static_cast<unsigned long long>(length) > kLongestDefiniteBlock) {
         err << "quenbus: " << fileName << " has " << length << " bytes; a definite-length block holds at most "
-            << kLongestBlock << '\n';
+            << kLongestDefiniteBlock << '\n';
         return 1;
     }
     const size_t size = static_cast<size_t>(length);

@@ -31,29 +31,25 @@ private:
 uint8_t ExchangeNoticingCut(Connection& connection, uint8_t status, CommandText& command, char* reply,
                             ReplyExtent& extent)
 {
+    ReadEnd ended = ReadEnd::None;
+    status = SendAndRead(connection, status, command, reply, &ended);
+    size_t shown = std::strlen(reply);
     if (connection.IsSicl()) {
-        status = Exchange(connection, status, command, reply);
-        extent.had = std::strlen(reply);
+        extent.had = shown;
         extent.mayGoOn = extent.had == kReplySize - 1;
-        return status;
-    }
-    status |= connection.Send(command.Get()).ok ? 0 : kTransferFailed;
-    command.Free();
-    StepOutcome read = connection.Receive(kReplySize);
-    status |= read.ok ? 0 : kTransferFailed;
-    const std::string& bytes = connection.Reply();
-    std::string text = MatlabReplyText(bytes);
-    std::memcpy(reply, text.c_str(), text.size() + 1);
-    extent.had = bytes.size();
-    extent.heldNul = text.size() < bytes.size() && bytes[text.size()] == '\0';
-    // After a carriage return only a read that waits could tell.
-    extent.hadKnown = read.ended != ReadEnd::EndOfString;
-    if (read.ok && read.ended == ReadEnd::BufferFull) {
-        LongReply rest = StreamWhole(connection, [&extent](const char*, size_t count) {
-            extent.had += count;
-            return true;
-        }, kReadOnLimit);
-        extent.hadKnown = rest.result == LongRead::Done;
+    } else {
+        const std::string& bytes = connection.Reply();
+        extent.had = bytes.size();
+        extent.heldNul = shown < bytes.size() && bytes[shown] == '\0';
+        // After a carriage return only a read that waits could tell.
+        extent.hadKnown = ended != ReadEnd::EndOfString;
+        if (ended == ReadEnd::BufferFull) {
+            LongReply rest = StreamWhole(connection, [&extent](const char*, size_t count) {
+                extent.had += count;
+                return true;
+            }, kReadOnLimit);
+            extent.hadKnown = rest.result == LongRead::Done;
+        }
     }
     status |= connection.Close().ok ? 0 : kCloseFailed;
     return status;

@@ -45,9 +45,6 @@ thread_local int t_callError = DRV_ERR_NONE;
 
 using TableLock = std::lock_guard<std::mutex>;
 
-// How much of a binary write the bus log shows.
-const unsigned long kTracedBytes = 64;
-
 // Records a failure of the call, also as the handle's last error; returns -1.
 // The table's lock is held.
 int Fail(int error, Handle* handle = nullptr)
@@ -366,8 +363,8 @@ long DROVANE_CALL DrvWriteBinary(int handle, const char* data, unsigned long cou
     return Exported(
         "DrvWriteBinary", [&] { return Write(handle, data, count, end, true); },
         [&] {
-            std::string text = data ? Quoted(data, count < kTracedBytes ? count : kTracedBytes) : "(null)";
-            return Numbers({handle}) + ", " + text + ", " + Numbers({static_cast<long long>(count), end});
+            return Numbers({handle}) + ", " + QuotedHead(data, count) + ", " +
+                   Numbers({static_cast<long long>(count), end});
         });
 }
 

@@ -22,5 +22,8 @@ struct BlockHeader {
 
 // The header in the `count` bytes of a reply that have come so far.
 BlockHeader ScanBlockHeader(const char* data, size_t count);
-// The header of a definite block of `length` bytes: "#<n><length>".
+// The longest definite block: its header holds at most nine length digits.
+const unsigned long long kLongestDefiniteBlock = 999999999ULL;
+// The header of a definite block of `length` bytes, at most
+// kLongestDefiniteBlock: "#<n><length>".
 std::string DefiniteBlockHeader(size_t length);

@@ -19,8 +19,6 @@ namespace {
 
 const char kInterfaceName[] = "hpib7";
 const long kDefaultTimeoutMs = 10000;
-// How much of a write the bus log shows.
-const unsigned long kTracedBytes = 64;
 
 struct Session {
     bool open = false;
@@ -317,8 +315,7 @@ int SICL_CALL SiclWrite(int id, const char* data, unsigned long count, int end, 
     int result = Write(id, data, count, end, sent);
     if (!TraceEnabled())
         return result;
-    const unsigned long shown = count < kTracedBytes ? count : kTracedBytes;
-    return call.Log("SiclWrite(" + std::to_string(id) + ", " + (data ? Quoted(data, shown) : "(null)") + ", " +
+    return call.Log("SiclWrite(" + std::to_string(id) + ", " + QuotedHead(data, count) + ", " +
                         std::to_string(count) + ", " + std::to_string(end) + ")",
                     result);
 }

@@ -66,3 +66,8 @@ std::string Quoted(const char* text)
 {
     return text ? Quoted(text, std::strlen(text)) : "(null)";
 }
+
+std::string QuotedHead(const char* data, size_t count)
+{
+    return data ? Quoted(data, count < kTracedBytes ? count : kTracedBytes) : "(null)";
+}

@@ -15,3 +15,7 @@ void TraceCall(const std::string& call, long long result, int error);
 // outside printable ASCII. A null text is (null).
 std::string Quoted(const char* data, size_t count);
 std::string Quoted(const char* text);
+// The first bytes of binary data, quoted, at most kTracedBytes of them;
+// (null) for null data.
+const size_t kTracedBytes = 64;
+std::string QuotedHead(const char* data, size_t count);

@@ -2,8 +2,10 @@
 // step says whether it worked, how many bytes went, why a read ended, and on
 // a failure the library's reason, so a time-out and a missing listener are
 // told apart without opening the interface again.
+#include "buslink/block_transfers.h"
 #include "buslink/connection.h"
 #include "buslink/long_reply.h"
+#include "buslink/transfers.h"
 #include "drovane/drovane.h"
 #include "present_boards.h"
 
@@ -183,6 +185,22 @@ TEST_F(BusConnection, LongRepliesComeThroughBothLibrariesAndASinkMayStopThem)
         EXPECT_EQ(stopped.problem, "the bytes could not be stored");
         large.Close();
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(BusConnection, ABlockTooLongForItsHeaderIsRefusedUnsent)
+{
+    // Ten length digits do not fit a definite-length header; nothing of the data is read.
+    char address[kAddressSize] = "IEEE0:18";
+    const char data[1] = {'x'};
+    BlockTransfer refused = SendBlock(address, "WAV:DATA ", data, 1000000000);
+    EXPECT_EQ(refused.status, kTransferFailed);
+    EXPECT_EQ(refused.problem, "a definite-length block holds at most 999999999 bytes, not 1000000000");
+    char again[kAddressSize] = "IEEE0:18";
+    EXPECT_EQ(SendBlock(again, "WAV:DATA ", data, 1).status, 0);
 }
 
 } // namespace
