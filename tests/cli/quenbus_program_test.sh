@@ -68,7 +68,7 @@ run "" -- write IEEE0:3 '*RST'
 expect 1 "status 2 (send or read failed)" "write to an address where nothing listens says so"
 run "*IDN?\nhello\n:read\n:history\n:quit\n" -- console IEEE0:5
 expect 0 "2  hello" "console driven through a pipe"
-[ "$(head -2 <<<"$output")" = $'*IDN?\nhello' ] || { echo "FAILED: console replies: $output"; failures=$((failures + 1)); }
+[ "$(head -2 <<<"$output")" = $'*IDN?\nhello' ] || failed "console replies: $output"
 run "" -- scan IEEE0
 expect 0 "9        none       (listens, no answer)" "scan finds the silent instrument"
 expect 0 "10 found on IEEE0" "scan finds every instrument of the default bench"
@@ -87,12 +87,11 @@ same() {
     if cmp -s "$1" "${3:-out.bin}"; then
         echo "ok: $2"
     else
-        echo "FAILED: $2 (${3:-out.bin} differs from $1)"
-        failures=$((failures + 1))
+        failed "$2 (${3:-out.bin} differs from $1)"
     fi
 }
 check() { # CONDITION-STATUS DESCRIPTION
-    if [ "$1" -eq 0 ]; then echo "ok: $2"; else echo "FAILED: $2"; failures=$((failures + 1)); fi
+    if [ "$1" -eq 0 ]; then echo "ok: $2"; else failed "$2"; fi
 }
 milliseconds() { echo $(($(date +%s%N) / 1000000)); }
 for i in $(seq 0 255); do printf "\\$(printf %03o "$i")"; done >bytes.bin
@@ -241,19 +240,18 @@ if [ -n "$prefix" ]; then
     if cmp -s first.reg regedit.reg; then
         echo "ok: regedit imports an export"
     else
-        echo "FAILED: regedit's import of an export differs"
-        failures=$((failures + 1))
+        failed "regedit's import of an export differs"
     fi
 fi
 run "" -- import first.reg --replace
 expect 0 "saved the current configuration to first.before-import.reg" "import --replace saves a backup first"
 run "" -- export second.reg
-cmp -s first.reg second.reg || { echo "FAILED: an export after import --replace differs"; failures=$((failures + 1)); }
+cmp -s first.reg second.reg || failed "an export after import --replace differs"
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\0000\\0009]\n"PrimaryAddress"=dword:00000020\n' >bad.reg
 run "" -- import bad.reg
 expect 1 "bad.reg: line 4: PrimaryAddress must be 0 to 30, not 32" "a bad import is refused with its line"
 run "" -- export third.reg
-cmp -s first.reg third.reg || { echo "FAILED: a refused import changed the configuration"; failures=$((failures + 1)); }
+cmp -s first.reg third.reg || failed "a refused import changed the configuration"
 
 # A present board, as Windows 2000 or later finds it.
 forget_configuration
@@ -274,5 +272,4 @@ expect 0 "kept   Multimeter (node 0000\\000A) at address 22, secondary none" "a 
 remove_boards
 
 forget_configuration
-echo "$failures failed"
-[ "$failures" -eq 0 ]
+report
