@@ -1,5 +1,7 @@
 #include "adapter/adapter_session.h"
 
+#include "text/text_compare.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -10,7 +12,10 @@ using Clock = std::chrono::steady_clock;
 
 // How long past its own time-out an adapter may take to show it has ended.
 const int kLateMarginMs = 300;
-const int kAliveCheckMs = 500;
+// How long an adapter takes at most to answer a command of its own (++ver, ++srq).
+const int kOwnAnswerMs = 500;
+// The status byte's bit of a device that requests service.
+const uint8_t kRequestBit = 0x40;
 // What one receive takes at most.
 const size_t kChunkSize = 64 * 1024;
 
@@ -26,6 +31,11 @@ int RemainingMs(Clock::time_point deadline)
 }
 
 } // namespace
+
+AdapterFamily FamilyOfVersion(const std::string& version)
+{
+    return StartsWithNoCase(version.c_str(), "AR488") ? AdapterFamily::Ar488 : AdapterFamily::Plain;
+}
 
 void AdapterSession::Drop(const std::string& problem)
 {
@@ -72,6 +82,7 @@ bool AdapterSession::Ready(int timeoutMs, bool continuing)
     reader_ = EndMarkReader();
     pending_.clear();
     messages_.clear();
+    family_.reset();
     return channel_ && Send(kAdapterSetup);
 }
 
@@ -117,26 +128,94 @@ AdapterSession::Wait AdapterSession::ReadLine(Deadline deadline, std::string& li
 bool AdapterSession::Alive()
 {
     std::string line;
-    if (Send("++ver\n") && ReadLine(After(kAliveCheckMs), line) == Wait::Arrived)
+    if (Send("++ver\n") && ReadLine(After(kOwnAnswerMs), line) == Wait::Arrived)
         return true;
     Drop("the adapter stopped answering");
     return false;
 }
 
-AdapterResult AdapterSession::FindListener(int primary, int secondary, int timeoutMs)
+// Whether the SRQ line is asserted.
+AdapterResult AdapterSession::SrqLine(bool& asserted)
+{
+    if (!Send(kAdapterSrqLine))
+        return AdapterResult::Unreachable;
+    std::string line;
+    switch (ReadLine(After(kOwnAnswerMs), line)) {
+    case Wait::Arrived:
+        asserted = line == "1";
+        return AdapterResult::Done;
+    case Wait::Silent:
+        Drop("the adapter does not answer ++srq");
+        return AdapterResult::TimedOut;
+    case Wait::Closed:
+        break;
+    }
+    return AdapterResult::Unreachable;
+}
+
+// A serial poll; a device that does not answer is NoListener.
+AdapterResult AdapterSession::Poll(int primary, int secondary, int timeoutMs, uint8_t& statusByte)
 {
     if (!Send(codec_.SerialPoll(primary, secondary, timeoutMs)))
         return AdapterResult::Unreachable;
     std::string line;
     switch (ReadLine(After(AdapterTimeout(timeoutMs) + kLateMarginMs), line)) {
     case Wait::Arrived:
-        return IsStatusByte(line) ? AdapterResult::Done : AdapterResult::NoListener;
+        return StatusByteOf(line, statusByte) ? AdapterResult::Done : AdapterResult::NoListener;
     case Wait::Silent:
         return Alive() ? AdapterResult::NoListener : AdapterResult::TimedOut;
     case Wait::Closed:
         break;
     }
     return AdapterResult::Unreachable;
+}
+
+// A poll for whether a device listens: a request it takes is kept.
+AdapterResult AdapterSession::Probe(int primary, int secondary, int timeoutMs)
+{
+    uint8_t statusByte = 0;
+    AdapterResult result = Poll(primary, secondary, timeoutMs, statusByte);
+    if (result == AdapterResult::Done && (statusByte & kRequestBit) != 0)
+        kept_[Address(primary, secondary)] = statusByte;
+    return result;
+}
+
+// A write's listener check: none while a device requests service.
+AdapterResult AdapterSession::CheckListener(int primary, int secondary, int timeoutMs)
+{
+    bool asserted = false;
+    AdapterResult line = SrqLine(asserted);
+    if (line != AdapterResult::Done || asserted)
+        return line;
+    return Probe(primary, secondary, timeoutMs);
+}
+
+bool AdapterSession::TakeKept(const Address& address, uint8_t& statusByte)
+{
+    auto kept = kept_.find(address);
+    if (kept == kept_.end())
+        return false;
+    statusByte = kept->second;
+    kept_.erase(kept);
+    return true;
+}
+
+// A command that the adapter does not answer.
+AdapterResult AdapterSession::SendCommand(int timeoutMs, const std::string& text)
+{
+    if (!Ready(timeoutMs))
+        return AdapterResult::Unreachable;
+    return Send(text) ? AdapterResult::Done : AdapterResult::Unreachable;
+}
+
+AdapterResult AdapterSession::FindListener(int primary, int secondary, int timeoutMs, bool& listens)
+{
+    listens = false;
+    if (!Ready(timeoutMs))
+        return AdapterResult::Unreachable;
+    AdapterResult result = Probe(primary, secondary, timeoutMs);
+    listens = result == AdapterResult::Done;
+    return result == AdapterResult::NoListener ? AdapterResult::Done : result;
 }
 
 AdapterResult AdapterSession::Write(int primary, int secondary, const char* data, size_t count, bool end,
@@ -147,10 +226,10 @@ AdapterResult AdapterSession::Write(int primary, int secondary, const char* data
     // A new message: what the device had still to say is gone.
     pending_.erase(Address(primary, secondary));
     messages_[Address(primary, secondary)].Restart();
-    AdapterResult listener = FindListener(primary, secondary, timeoutMs);
+    AdapterResult listener = CheckListener(primary, secondary, timeoutMs);
     if (listener != AdapterResult::Done)
         return listener;
-    std::string text = codec_.Write(data, count, end, out);
+    std::string text = codec_.Write(primary, secondary, timeoutMs, data, count, end, out);
     return text.empty() || Send(text) ? AdapterResult::Done : AdapterResult::Unreachable;
 }
 
@@ -227,22 +306,92 @@ AdapterResult AdapterSession::Read(int primary, int secondary, char* buffer, siz
     return result;
 }
 
+AdapterResult AdapterSession::Clear(int primary, int secondary, int timeoutMs)
+{
+    if (!Ready(timeoutMs))
+        return AdapterResult::Unreachable;
+    // What the device's answer left unread is gone with the clear.
+    pending_.erase(Address(primary, secondary));
+    messages_[Address(primary, secondary)].Restart();
+    return Send(codec_.Clear(primary, secondary, timeoutMs)) ? AdapterResult::Done : AdapterResult::Unreachable;
+}
+
+AdapterResult AdapterSession::Trigger(int primary, int secondary, int timeoutMs)
+{
+    return SendCommand(timeoutMs, codec_.Trigger(primary, secondary, timeoutMs));
+}
+
+AdapterResult AdapterSession::Local(int primary, int secondary, int timeoutMs)
+{
+    return SendCommand(timeoutMs, codec_.Local(primary, secondary, timeoutMs));
+}
+
+AdapterResult AdapterSession::SerialPoll(int primary, int secondary, int timeoutMs, uint8_t& statusByte)
+{
+    if (TakeKept(Address(primary, secondary), statusByte))
+        return AdapterResult::Done;
+    if (!Ready(timeoutMs))
+        return AdapterResult::Unreachable;
+    return Poll(primary, secondary, timeoutMs, statusByte);
+}
+
+AdapterResult AdapterSession::LookForRequest(int primary, int secondary, int timeoutMs, bool& requested,
+                                             uint8_t& statusByte)
+{
+    requested = TakeKept(Address(primary, secondary), statusByte);
+    if (requested)
+        return AdapterResult::Done;
+    if (!Ready(timeoutMs))
+        return AdapterResult::Unreachable;
+    bool asserted = false;
+    AdapterResult line = SrqLine(asserted);
+    if (line != AdapterResult::Done || !asserted)
+        return line;
+    AdapterResult poll = Poll(primary, secondary, timeoutMs, statusByte);
+    requested = poll == AdapterResult::Done && (statusByte & kRequestBit) != 0;
+    return poll;
+}
+
+AdapterResult AdapterSession::RemoteEnable(bool enable, bool lockout, int timeoutMs)
+{
+    if (!Ready(timeoutMs))
+        return AdapterResult::Unreachable;
+    AdapterFamily family = AdapterFamily::Plain;
+    AdapterResult known = Family(timeoutMs, family);
+    if (known != AdapterResult::Done)
+        return known;
+    // Every adapter asserts remote enable on its own; only AR488 releases it.
+    std::string text;
+    if (family == AdapterFamily::Ar488)
+        text = AdapterRemoteEnable(enable);
+    else if (!enable)
+        return AdapterResult::NotSupported;
+    if (enable && lockout)
+        text += kAdapterLockout;
+    return text.empty() || Send(text) ? AdapterResult::Done : AdapterResult::Unreachable;
+}
+
+AdapterResult AdapterSession::InterfaceClear(int timeoutMs)
+{
+    return SendCommand(timeoutMs, kAdapterInterfaceClear);
+}
+
 void AdapterSession::Close()
 {
     channel_.reset();
     answering_ = false;
     pending_.clear();
     messages_.clear();
+    family_.reset();
 }
 
-AdapterResult AdapterSession::Version(int timeoutMs, std::string& version)
+AdapterResult AdapterSession::AskVersion(int timeoutMs, std::string& version)
 {
-    if (!Ready(timeoutMs))
-        return AdapterResult::Unreachable;
     if (!Send("++ver\n"))
         return AdapterResult::Unreachable;
     switch (ReadLine(After(AdapterTimeout(timeoutMs) + kLateMarginMs), version)) {
     case Wait::Arrived:
+        family_ = FamilyOfVersion(version);
         return AdapterResult::Done;
     case Wait::Silent:
         Drop("the adapter does not answer ++ver");
@@ -251,4 +400,24 @@ AdapterResult AdapterSession::Version(int timeoutMs, std::string& version)
         break;
     }
     return AdapterResult::Unreachable;
+}
+
+// The family of the open channel's adapter: asked once.
+AdapterResult AdapterSession::Family(int timeoutMs, AdapterFamily& family)
+{
+    if (!family_) {
+        std::string version;
+        AdapterResult asked = AskVersion(timeoutMs, version);
+        if (asked != AdapterResult::Done)
+            return asked;
+    }
+    family = *family_;
+    return AdapterResult::Done;
+}
+
+AdapterResult AdapterSession::Version(int timeoutMs, std::string& version)
+{
+    if (!Ready(timeoutMs))
+        return AdapterResult::Unreachable;
+    return AskVersion(timeoutMs, version);
 }

@@ -55,6 +55,14 @@ Message EndedMessage(const std::string& part, unsigned char eosChar)
 } // namespace
 
 const char kAdapterSetup[] = "++mode 1\n++auto 0\n++eot_enable 1\n++eot_char 4\n";
+const char kAdapterSrqLine[] = "++srq\n";
+const char kAdapterInterfaceClear[] = "++ifc\n";
+const char kAdapterLockout[] = "++llo\n";
+
+std::string AdapterRemoteEnable(bool enable)
+{
+    return enable ? "++ren 1\n" : "++ren 0\n";
+}
 
 std::string EscapeAdapterData(const char* data, size_t count)
 {
@@ -72,10 +80,14 @@ int AdapterTimeout(int timeoutMs)
     return timeoutMs <= 0 || timeoutMs > kMaxAdapterTimeoutMs ? kMaxAdapterTimeoutMs : timeoutMs;
 }
 
-bool IsStatusByte(const std::string& line)
+bool StatusByteOf(const std::string& line, uint8_t& statusByte)
 {
-    return !line.empty() && line.size() <= 3 &&
-           std::all_of(line.begin(), line.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+    bool digits = !line.empty() && line.size() <= 3 &&
+                  std::all_of(line.begin(), line.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+    if (!digits || std::stoi(line) > 255)
+        return false;
+    statusByte = static_cast<uint8_t>(std::stoi(line));
+    return true;
 }
 
 std::string PlusPlusCodec::Set(int& sent, int value, const std::string& command)
@@ -99,7 +111,8 @@ std::string PlusPlusCodec::SerialPoll(int primary, int secondary, int timeoutMs)
     return Address(primary, secondary, timeoutMs) + "++spoll " + AddressText(primary, secondary) + "\n";
 }
 
-std::string PlusPlusCodec::Write(const char* data, size_t count, bool end, const AdapterTerminator& out)
+std::string PlusPlusCodec::Write(int primary, int secondary, int timeoutMs, const char* data, size_t count, bool end,
+                                 const AdapterTerminator& out)
 {
     int eosChar = out.eosEnabled ? out.eosChar : -1;
     std::string text;
@@ -114,7 +127,8 @@ std::string PlusPlusCodec::Write(const char* data, size_t count, bool end, const
         text += Set(sent_.eoi, message.eoi ? 1 : 0, message.eoi ? "++eoi 1" : "++eoi 0");
         text += EscapeAdapterData(message.bytes.data(), message.bytes.size()) + "\n";
     }
-    return text;
+    // Nothing to send needs no address.
+    return text.empty() ? text : Address(primary, secondary, timeoutMs) + text;
 }
 
 std::string PlusPlusCodec::Read(int primary, int secondary, int timeoutMs, const AdapterTerminator& in)
@@ -126,4 +140,14 @@ std::string PlusPlusCodec::Read(int primary, int secondary, int timeoutMs, const
 std::string PlusPlusCodec::Clear(int primary, int secondary, int timeoutMs)
 {
     return Address(primary, secondary, timeoutMs) + "++clr\n";
+}
+
+std::string PlusPlusCodec::Trigger(int primary, int secondary, int timeoutMs)
+{
+    return Address(primary, secondary, timeoutMs) + "++trg " + AddressText(primary, secondary) + "\n";
+}
+
+std::string PlusPlusCodec::Local(int primary, int secondary, int timeoutMs)
+{
+    return Address(primary, secondary, timeoutMs) + "++loc\n";
 }

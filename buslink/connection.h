@@ -10,6 +10,7 @@
 #include "sicl/sicl32.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 struct StepOutcome {
@@ -28,6 +29,9 @@ int DROVANE_CALL MatlabRead(int handle, char* buffer, unsigned long size, unsign
 
 // The read call of the SICL path, as SiclRead; none where only queries read.
 using SiclDeviceRead = int(SICL_CALL*)(int id, char* buffer, unsigned long size, int* reason, unsigned long* count);
+
+// A bus driver library error number in words.
+std::string DriverErrorText(int error);
 
 class Connection {
 public:
@@ -57,10 +61,25 @@ public:
     // Closes (SICL: and cleans the library up).
     StepOutcome Close();
 
+    // The operations beyond writes and reads, on the open device (apart, in
+    // connection_operations.cpp). Their calls are found by name in the
+    // library: a library without the call fails the step, and MissingCall
+    // names it. `statusByte` gets the device's status byte.
+    StepOutcome Clear();
+    StepOutcome Trigger();
+    StepOutcome SerialPoll(uint8_t& statusByte);
+    // Waits for the device's service request, then polls it; a time-out of
+    // DRV_WAIT_FOREVER never ends.
+    StepOutcome WaitRequest(unsigned long timeoutMs, uint8_t& statusByte);
+    StepOutcome Local();
+    // The call the library lacked in the last step that failed for it, or empty.
+    const std::string& MissingCall() const { return missing_; }
+
     // The bytes of the last read.
     const std::string& Reply() const { return reply_; }
     // The bus driver library's error number of the last failed step
-    // (DRV_ERR_TIMEOUT, DRV_ERR_NO_LISTENER, ...); 0 on the SICL path.
+    // (DRV_ERR_TIMEOUT, DRV_ERR_NO_LISTENER, ...); on the SICL path the
+    // same numbers for an operation's failure, else 0.
     // Apart (connection_error.cpp): the MATLAB commands import no more of
     // the library than their own calls.
     int LastError() const;
@@ -69,10 +88,19 @@ public:
     bool IsSicl() const { return sicl_; }
 
 private:
+    // An operation's call, found by name in the library of the open device;
+    // null, noted as missing, when the library lacks it.
+    void* FindOperation(const char* siclName, const char* driverName);
+    // An operation's outcome from its call's result: 0 or a SICL error number,
+    // 0 or -1 from the bus driver library.
+    StepOutcome Operated(int result);
+
     DeviceRead read_;
     SiclDeviceRead siclRead_;
     bool sicl_ = false;
     bool binaryReads_ = false;
     int id_ = 0;
     std::string reply_;
+    std::string missing_;
+    int siclError_ = 0; // an operation's, as a bus driver error number
 };

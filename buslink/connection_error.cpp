@@ -2,14 +2,24 @@
 
 int Connection::LastError() const
 {
-    return sicl_ ? 0 : DrvLastError(id_, 0);
+    return sicl_ ? siclError_ : DrvLastError(id_, 0);
 }
 
 std::string Connection::LastErrorText() const
 {
-    switch (LastError()) {
+    if (!missing_.empty())
+        return std::string("the ") + (sicl_ ? "SICL" : "bus driver") + " library on this machine does not offer " +
+               missing_;
+    if (sicl_ && LastError() == DRV_ERR_NONE)
+        return "the SICL library reports a failure";
+    return DriverErrorText(LastError());
+}
+
+std::string DriverErrorText(int error)
+{
+    switch (error) {
     case DRV_ERR_NONE:
-        return sicl_ ? "the SICL library reports a failure" : "no error is recorded";
+        return "no error is recorded";
     case DRV_ERR_NO_LISTENER:
         return "nothing listens at that address";
     case DRV_ERR_TIMEOUT:
@@ -22,6 +32,8 @@ std::string Connection::LastErrorText() const
         return "the interface's board or adapter is not there";
     case DRV_ERR_UNKNOWN_NAME:
         return "no interface of that name";
+    case DRV_ERR_NOT_SUPPORTED:
+        return "the interface's adapter cannot do that";
     }
-    return "error " + std::to_string(LastError());
+    return "error " + std::to_string(error);
 }

@@ -1,11 +1,13 @@
 #include "cli/console_command.h"
 
 #include "buslink/connection.h"
+#include "buslink/device_operations.h"
 #include "buslink/long_reply.h"
 #include "buslink/transfers.h"
 #include "cli/bus_address.h"
 #include "cli/exit_status.h"
 #include "cli/hex_dump.h"
+#include "cli/operation_commands.h"
 #include "cli/transfer_command.h"
 
 #include <cstdlib>
@@ -49,11 +51,22 @@ public:
             form_ = ReplyForm::Raw;
         else if (line == ":hex")
             form_ = ReplyForm::Hex;
+        else if (line == ":clear")
+            Operate(DeviceOperation::Clear, 0);
+        else if (line == ":trigger")
+            Operate(DeviceOperation::Trigger, 0);
+        else if (line == ":spoll")
+            Operate(DeviceOperation::SerialPoll, 0);
+        else if (line == ":local")
+            Operate(DeviceOperation::Local, 0);
+        else if (line == ":wait-srq" || line.compare(0, 10, ":wait-srq ") == 0)
+            WaitRequest(line.size() > 10 ? line.substr(10) : "");
         else if (line[0] == '!')
             Repeat(line.substr(1));
         else if (line[0] == ':')
             io_.err << "quenbus: unknown console command " << line
-                    << "; the commands are :read, :timeout MS, :raw, :hex, :text, :history, !N and :quit\n";
+                    << "; the commands are :read, :timeout MS, :raw, :hex, :text, :clear, :trigger, :spoll, "
+                       ":local, :wait-srq [MS], :history, !N and :quit\n";
         else
             Send(line);
         return true;
@@ -155,6 +168,37 @@ private:
         Close();
         Open(milliseconds);
         io_.out << "time-out " << timeoutMs_ << " ms\n";
+    }
+
+    // An operation on the device; a poll or a wait prints the status byte.
+    void Operate(DeviceOperation operation, unsigned long timeoutMs)
+    {
+        uint8_t statusByte = 0;
+        StepOutcome outcome = RunOperationStep(connection_, operation, timeoutMs, statusByte);
+        if (!outcome.ok) {
+            failed_ = true;
+            io_.err << "quenbus: " << address_ << ": " << StatusWords(kTransferFailed) << ": ";
+            if (operation == DeviceOperation::WaitRequest && connection_.LastError() == DRV_ERR_TIMEOUT)
+                io_.err << "no service request within " << timeoutMs << " ms\n";
+            else
+                io_.err << connection_.LastErrorText() << '\n';
+        } else if (operation == DeviceOperation::SerialPoll || operation == DeviceOperation::WaitRequest) {
+            io_.out << "status byte " << StatusByteText(statusByte) << '\n';
+        }
+    }
+
+    // :wait-srq [MS]: the console's time-out without MS.
+    void WaitRequest(const std::string& text)
+    {
+        char* end = nullptr;
+        unsigned long milliseconds = std::strtoul(text.c_str(), &end, 10);
+        if (text.empty())
+            milliseconds = static_cast<unsigned long>(timeoutMs_);
+        else if (*end || text[0] == '-' || milliseconds > 4294967295UL) {
+            io_.err << "quenbus: \"" << text << "\" is not a time-out; give milliseconds, as :wait-srq 5000\n";
+            return;
+        }
+        Operate(DeviceOperation::WaitRequest, milliseconds);
     }
 
     void ShowHistory()

@@ -10,6 +10,7 @@
 #include "cli/import_command.h"
 #include "cli/list_command.h"
 #include "cli/long_query_command.h"
+#include "cli/operation_commands.h"
 #include "cli/scan_command.h"
 #include "cli/setup_command.h"
 #include "cli/transfer_command.h"
@@ -165,8 +166,10 @@ void AddConsole(CLI::App& app, int& status)
     CLI::App* console = app.add_subcommand("console", "send each line typed to the instrument at ADDRESS; a line "
                                                       "ending in ? also reads the reply. :read, :timeout MS, "
                                                       ":raw (replies whole, bytes as they are), :hex (replies as "
-                                                      "hex dumps), :text (replies as busquery's), :history, !N "
-                                                      "(line N again), :quit");
+                                                      "hex dumps), :text (replies as busquery's), :clear, :trigger, "
+                                                      ":spoll, :local, :wait-srq [MS] (the operations of the "
+                                                      "commands of those names), :history, !N (line N again), "
+                                                      ":quit");
     console->add_option("ADDRESS", arguments->address, kAddressHelp)->required();
     console->add_option("--timeout", arguments->timeoutMs, "the I/O time-out in milliseconds (20000)");
     console->callback([arguments, &status] {
@@ -176,6 +179,73 @@ void AddConsole(CLI::App& app, int& status)
         status = ConsoleCommand(arguments->address, arguments->timeoutMs,
                                 ConsoleStreams{std::cin, std::cout, std::cerr, isatty(0) != 0});
     });
+}
+
+// The device operations: clear, trigger (of several devices), spoll, wait-srq and local.
+void AddDeviceOperations(CLI::App& app, int& status)
+{
+    struct Operation {
+        const char* name;
+        DeviceOperation operation;
+        const char* description;
+    };
+    const Operation kOperations[] = {
+        {"clear", DeviceOperation::Clear,
+         "device clear: the instrument at ADDRESS drops its unread reply and what it was taking in"},
+        {"trigger", DeviceOperation::Trigger, "group execute trigger of each instrument given, in turn"},
+        {"spoll", DeviceOperation::SerialPoll,
+         "serial poll: print the instrument's status byte, in decimal and hex and its bits (RQS, ESB, MAV, bit N); "
+         "the poll clears its service request"},
+        {"wait-srq", DeviceOperation::WaitRequest,
+         "wait for the instrument to request service, poll it and print its status byte; exit status 1 when no "
+         "request comes in time"},
+        {"local", DeviceOperation::Local, "go to local: the instrument's front panel works again"},
+    };
+    for (const Operation& each : kOperations) {
+        struct Arguments {
+            std::vector<std::string> addresses;
+            unsigned long timeoutMs = 20000;
+        };
+        auto arguments = std::make_shared<Arguments>();
+        CLI::App* command = app.add_subcommand(each.name, each.description);
+        CLI::Option* addresses = command->add_option("ADDRESS", arguments->addresses, kAddressHelp)->required();
+        if (each.operation != DeviceOperation::Trigger)
+            addresses->expected(1);
+        if (each.operation == DeviceOperation::WaitRequest)
+            command->add_option("--timeout", arguments->timeoutMs,
+                                "how long to wait in milliseconds (20000; 0 looks once, 4294967295 waits without "
+                                "end)")
+                ->check(CLI::Range(0UL, 4294967295UL));
+        DeviceOperation operation = each.operation;
+        command->callback([arguments, operation, &status] {
+            status = DeviceOperationCommand(operation, arguments->addresses, arguments->timeoutMs, std::cout,
+                                            std::cerr);
+        });
+    }
+}
+
+void AddInterfaceOperations(CLI::App& app, int& status)
+{
+    struct Arguments {
+        std::string interfaceName;
+        bool off = false;
+        bool lockout = false;
+    };
+    auto arguments = std::make_shared<Arguments>();
+    CLI::App* remote = app.add_subcommand("remote", "assert remote enable on INTERFACE (instruments go remote when "
+                                                    "addressed), with --lockout also local lockout; --off releases "
+                                                    "it, which returns every instrument to local");
+    remote->add_option("INTERFACE", arguments->interfaceName, kInterfaceHelp)->required();
+    remote->add_flag("--off", arguments->off, "release remote enable");
+    remote->add_flag("--lockout", arguments->lockout, "local lockout: front panels stay locked until local");
+    remote->callback([arguments, &status] {
+        status = RemoteCommand(arguments->interfaceName, arguments->off, arguments->lockout, std::cerr);
+    });
+    auto interfaceName = std::make_shared<std::string>();
+    CLI::App* ifc = app.add_subcommand("ifc", "interface clear on INTERFACE: it becomes controller in charge and "
+                                              "no instrument stays addressed");
+    ifc->add_option("INTERFACE", *interfaceName, kInterfaceHelp)->required();
+    ifc->callback([interfaceName, &status] { status = InterfaceClearCommand(*interfaceName, std::cerr); });
 }
 
 void AddScan(CLI::App& app, int& status)
@@ -341,6 +411,8 @@ int main(int argc, char** argv)
     AddQuery(app, status);
     AddWrite(app, status);
     AddConsole(app, status);
+    AddDeviceOperations(app, status);
+    AddInterfaceOperations(app, status);
     AddScan(app, status);
     AddExport(app, status);
     AddImport(app, status);

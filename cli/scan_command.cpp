@@ -2,6 +2,7 @@
 
 #include "buslink/connection.h"
 #include "buslink/interface_check.h"
+#include "buslink/interface_operations.h"
 #include "buslink/transfers.h"
 #include "cli/bus_walk.h"
 #include "cli/found_devices.h"
@@ -44,6 +45,9 @@ bool Probe(const std::string& interfaceName, int primary, int secondary, long ti
 std::vector<FoundInstrument> ScanBus(const std::string& interfaceName, int ownAddress, const ScanOptions& options,
                                      std::ostream& progress)
 {
+    // Where the library checks for a listener, an address where none listens
+    // is not written to; where it cannot, the write is the check.
+    InterfaceConnection bus(interfaceName.c_str());
     std::vector<FoundInstrument> instruments;
     for (int primary = 0; primary <= DRV_MAX_ADDRESS; ++primary) {
         if (primary == ownAddress)
@@ -53,8 +57,11 @@ std::vector<FoundInstrument> ScanBus(const std::string& interfaceName, int ownAd
         // None first, then with --secondary each secondary address.
         int last = options.secondary ? DRV_MAX_ADDRESS : -1;
         for (int secondary = -1; secondary <= last; ++secondary) {
+            int address = secondary < 0 ? DRV_NO_SECONDARY : secondary;
+            if (bus.IsOpen() && bus.FindListener(primary, address, options.timeoutMs) == 0)
+                continue;
             FoundInstrument found;
-            if (Probe(interfaceName, primary, secondary < 0 ? DRV_NO_SECONDARY : secondary, options.timeoutMs, found))
+            if (Probe(interfaceName, primary, address, options.timeoutMs, found))
                 instruments.push_back(found);
         }
     }

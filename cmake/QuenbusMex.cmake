@@ -1,10 +1,12 @@
 # Helpers of the MATLAB commands and the substitute libraries they load.
 
 # Reads a substitute library's table of exports (drovane/exports.txt): one
-# function a line in ordinal order from 1, its name and then its stdcall
-# argument bytes or "cdecl"; "#" starts a comment. Writes from it `def`, the
-# DLL's .def file, which exports by ordinal only (NONAME) so that importers
-# bind by ordinal, with stdcall names decorated as Name@bytes on i686; and
+# function a line in ordinal order from 1, its name, then its stdcall
+# argument bytes or "cdecl", and "byname" for one that programs find by
+# name at run time; "#" starts a comment. Writes from it `def`, the DLL's
+# .def file, which exports by ordinal only (NONAME) so that importers bind
+# by ordinal, with stdcall names decorated as Name@bytes on i686, and the
+# "byname" functions by their plain names too; and
 # `script`, the Linux library's version script, which exports the same names
 # and hides every other symbol.
 function(quenbus_write_exports table library def script)
@@ -19,19 +21,27 @@ function(quenbus_write_exports table library def script)
     if(line STREQUAL "")
       continue()
     endif()
-    if(NOT line MATCHES "^([A-Za-z_][A-Za-z0-9_]*)[ \t]+([0-9]+|cdecl)$")
-      message(FATAL_ERROR "${table}: \"${line}\" is not NAME BYTES or NAME cdecl")
+    if(NOT line MATCHES "^([A-Za-z_][A-Za-z0-9_]*)[ \t]+([0-9]+|cdecl)([ \t]+byname)?$")
+      message(FATAL_ERROR "${table}: \"${line}\" is not NAME BYTES or NAME cdecl, then perhaps byname")
     endif()
     set(name ${CMAKE_MATCH_1})
     set(bytes ${CMAKE_MATCH_2})
+    set(byname ${CMAKE_MATCH_3})
     if(name IN_LIST names)
       message(FATAL_ERROR "${table}: ${name} is listed twice")
     endif()
     list(APPEND names ${name})
+    set(symbol ${name})
     if(NOT bytes STREQUAL "cdecl" AND CMAKE_SIZEOF_VOID_P EQUAL 4)
-      set(name "${name}@${bytes}")
+      set(symbol "${name}@${bytes}")
     endif()
-    string(APPEND def_text "    ${name} @${ordinal} NONAME\n")
+    if(byname AND NOT symbol STREQUAL name)
+      string(APPEND def_text "    ${name}=${symbol} @${ordinal}\n")
+    elseif(byname)
+      string(APPEND def_text "    ${name} @${ordinal}\n")
+    else()
+      string(APPEND def_text "    ${symbol} @${ordinal} NONAME\n")
+    endif()
     math(EXPR ordinal "${ordinal} + 1")
   endforeach()
   if(NOT names)

@@ -3,7 +3,9 @@
 #include "adapter/adapter_registry.h"
 #include "simbus/sim_bus.h"
 
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -51,10 +53,72 @@ public:
         return done ? DRV_ERR_NONE : DRV_ERR_TIMEOUT;
     }
 
+    int Clear() override
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        return bus_.Clear(settings_.primary, settings_.secondary) ? DRV_ERR_NONE : DRV_ERR_NO_LISTENER;
+    }
+
+    int Trigger() override
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        return bus_.Trigger(settings_.primary, settings_.secondary) ? DRV_ERR_NONE : DRV_ERR_NO_LISTENER;
+    }
+
+    int Local() override
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        return bus_.GoToLocal(settings_.primary, settings_.secondary) ? DRV_ERR_NONE : DRV_ERR_NO_LISTENER;
+    }
+
+    int SerialPoll(uint8_t* statusByte) override
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        return bus_.SerialPoll(settings_.primary, settings_.secondary, *statusByte) ? DRV_ERR_NONE
+                                                                                    : DRV_ERR_NO_LISTENER;
+    }
+
+    int LookForRequest(bool* requested, uint8_t* statusByte) override
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        if (!bus_.Present(settings_.primary, settings_.secondary))
+            return DRV_ERR_NO_LISTENER;
+        *requested = bus_.Requesting(settings_.primary, settings_.secondary);
+        if (*requested)
+            bus_.SerialPoll(settings_.primary, settings_.secondary, *statusByte);
+        return DRV_ERR_NONE;
+    }
+
 private:
     SimBus& bus_;
     std::mutex& lock_;
     DeviceSettings settings_;
+};
+
+class SimulatedInterface : public BusBackend {
+public:
+    explicit SimulatedInterface(SimBus& bus) : bus_(bus), lock_(bus.Lock()) {}
+
+    int RemoteEnable(bool enable, bool lockout) override
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        bus_.RemoteEnable(enable, lockout);
+        return DRV_ERR_NONE;
+    }
+
+    // The simulated bus keeps no addressing, which is all that interface clear resets.
+    int InterfaceClear() override { return DRV_ERR_NONE; }
+
+    int FindListener(int primary, int secondary, int, bool* listens) override
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        *listens = bus_.Present(primary, secondary);
+        return DRV_ERR_NONE;
+    }
+
+private:
+    SimBus& bus_;
+    std::mutex& lock_;
 };
 
 AdapterTerminator AdapterSide(const DrvTermRecord& record)
@@ -75,6 +139,8 @@ int ErrorOf(AdapterResult result)
         return DRV_ERR_NO_LISTENER;
     case AdapterResult::TimedOut:
         return DRV_ERR_TIMEOUT;
+    case AdapterResult::NotSupported:
+        return DRV_ERR_NOT_SUPPORTED;
     case AdapterResult::Unreachable:
         break;
     }
@@ -111,12 +177,101 @@ public:
                                              AdapterSide(settings_.termIn), settings_.timeoutMs, count, ended));
     }
 
+    int Clear() override
+    {
+        std::lock_guard<std::mutex> lock(adapter_.lock);
+        return ErrorOf(adapter_.session.Clear(settings_.primary, settings_.secondary, settings_.timeoutMs));
+    }
+
+    int Trigger() override
+    {
+        std::lock_guard<std::mutex> lock(adapter_.lock);
+        return ErrorOf(adapter_.session.Trigger(settings_.primary, settings_.secondary, settings_.timeoutMs));
+    }
+
+    int Local() override
+    {
+        std::lock_guard<std::mutex> lock(adapter_.lock);
+        return ErrorOf(adapter_.session.Local(settings_.primary, settings_.secondary, settings_.timeoutMs));
+    }
+
+    int SerialPoll(uint8_t* statusByte) override
+    {
+        std::lock_guard<std::mutex> lock(adapter_.lock);
+        return ErrorOf(
+            adapter_.session.SerialPoll(settings_.primary, settings_.secondary, settings_.timeoutMs, *statusByte));
+    }
+
+    int LookForRequest(bool* requested, uint8_t* statusByte) override
+    {
+        std::lock_guard<std::mutex> lock(adapter_.lock);
+        return ErrorOf(adapter_.session.LookForRequest(settings_.primary, settings_.secondary, settings_.timeoutMs,
+                                                       *requested, *statusByte));
+    }
+
 private:
     SharedAdapter& adapter_;
     DeviceSettings settings_;
 };
 
+// Interface operations take the adapter's longest time-out.
+class AdapterInterface : public BusBackend {
+public:
+    explicit AdapterInterface(SharedAdapter& adapter) : adapter_(adapter)
+    {
+        std::lock_guard<std::mutex> lock(adapter_.lock);
+        ++adapter_.openDevices;
+    }
+
+    ~AdapterInterface() override
+    {
+        std::lock_guard<std::mutex> lock(adapter_.lock);
+        if (--adapter_.openDevices == 0)
+            adapter_.session.Close();
+    }
+
+    int RemoteEnable(bool enable, bool lockout) override
+    {
+        std::lock_guard<std::mutex> lock(adapter_.lock);
+        return ErrorOf(adapter_.session.RemoteEnable(enable, lockout, kMaxAdapterTimeoutMs));
+    }
+
+    int InterfaceClear() override
+    {
+        std::lock_guard<std::mutex> lock(adapter_.lock);
+        return ErrorOf(adapter_.session.InterfaceClear(kMaxAdapterTimeoutMs));
+    }
+
+    int FindListener(int primary, int secondary, int timeoutMs, bool* listens) override
+    {
+        std::lock_guard<std::mutex> lock(adapter_.lock);
+        return ErrorOf(adapter_.session.FindListener(primary, secondary, timeoutMs, *listens));
+    }
+
+private:
+    SharedAdapter& adapter_;
+};
+
+using Clock = std::chrono::steady_clock;
+// How often a wait looks for the request: well within the 50 ms it may take.
+const int kRequestLookMs = 5;
+
 } // namespace
+
+int WaitForRequest(DeviceBackend& device, unsigned long timeoutMs, uint8_t* statusByte)
+{
+    const bool forever = timeoutMs == DRV_WAIT_FOREVER;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(forever ? 0 : timeoutMs);
+    for (;;) {
+        bool requested = false;
+        int error = device.LookForRequest(&requested, statusByte);
+        if (error != DRV_ERR_NONE || requested)
+            return error;
+        if (!forever && Clock::now() >= deadline)
+            return DRV_ERR_TIMEOUT;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kRequestLookMs));
+    }
+}
 
 std::shared_ptr<DeviceBackend> OpenDeviceBackend(const std::string& busName, const std::string& adapter,
                                                  const DeviceSettings& settings)
@@ -124,4 +279,11 @@ std::shared_ptr<DeviceBackend> OpenDeviceBackend(const std::string& busName, con
     if (!adapter.empty())
         return std::make_shared<AdapterDevice>(SharedAdapterFor(adapter), settings);
     return std::make_shared<SimulatedDevice>(BusOf(busName), settings);
+}
+
+std::shared_ptr<BusBackend> OpenBusBackend(const std::string& busName, const std::string& adapter)
+{
+    if (!adapter.empty())
+        return std::make_shared<AdapterInterface>(SharedAdapterFor(adapter));
+    return std::make_shared<SimulatedInterface>(BusOf(busName));
 }

@@ -12,6 +12,7 @@
 #include "gpib/message_framing.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -39,6 +40,31 @@ public:
     // the input record asks for EOI, after an enabled end-of-string
     // character, or with the buffer full.
     virtual int Read(char* buffer, size_t size, size_t* count, ReadEnd* ended) = 0;
+    // Device clear, group execute trigger, go to local.
+    virtual int Clear() = 0;
+    virtual int Trigger() = 0;
+    virtual int Local() = 0;
+    // Serial poll: `statusByte` gets the status byte.
+    virtual int SerialPoll(uint8_t* statusByte) = 0;
+    // One look for the device's service request, holding the medium only for
+    // the look: `requested` when it requests service, then with its status
+    // byte (the poll has cleared the request).
+    virtual int LookForRequest(bool* requested, uint8_t* statusByte) = 0;
+};
+
+// Waits for the device's service request (DrvWaitRequest), looking for it
+// every few milliseconds.
+int WaitForRequest(DeviceBackend& device, unsigned long timeoutMs, uint8_t* statusByte);
+
+// What carries an interface's own operations: its simulated bus or its adapter.
+class BusBackend {
+public:
+    virtual ~BusBackend() = default;
+
+    virtual int RemoteEnable(bool enable, bool lockout) = 0;
+    virtual int InterfaceClear() = 0;
+    // `listens` gets whether a device listens at the address.
+    virtual int FindListener(int primary, int secondary, int timeoutMs, bool* listens) = 0;
 };
 
 // The backend of a device of the interface `busName`: the adapter at the URL
@@ -46,3 +72,5 @@ public:
 // table locked: the registries of buses and adapters are not shared otherwise.
 std::shared_ptr<DeviceBackend> OpenDeviceBackend(const std::string& busName, const std::string& adapter,
                                                  const DeviceSettings& settings);
+// The backend of the interface `busName` itself; called as OpenDeviceBackend.
+std::shared_ptr<BusBackend> OpenBusBackend(const std::string& busName, const std::string& adapter);

@@ -27,6 +27,8 @@ struct Handle {
     std::string busName;
     // A device's backend; none for an interface.
     std::shared_ptr<DeviceBackend> device;
+    // An interface's backend; none for a device.
+    std::shared_ptr<BusBackend> bus;
     int lastError = DRV_ERR_NONE;
 };
 
@@ -128,6 +130,7 @@ int OpenName(const char* name)
     }
     Handle handle;
     handle.busName = busName;
+    handle.bus = OpenBusBackend(busName, adapter);
     return AddHandle(std::move(handle));
 }
 
@@ -229,6 +232,42 @@ long Read(int number, char* buffer, unsigned long size, unsigned long* arrived, 
     return static_cast<long>(count);
 }
 
+// Runs an operation on an open device handle: 0, or -1 with the error recorded.
+template <typename Operation> int OnDevice(int number, bool argumentsValid, Operation operation)
+{
+    std::shared_ptr<DeviceBackend> device = DeviceFor(number, argumentsValid);
+    if (!device)
+        return -1;
+    return Record(number, device, operation(*device)) ? 0 : -1;
+}
+
+// Runs an operation on an open interface handle: 0, or -1 with the error recorded.
+template <typename Operation> int OnInterface(int number, bool argumentsValid, Operation operation)
+{
+    std::shared_ptr<BusBackend> bus;
+    {
+        TableLock table(g_library.mutex);
+        Handle* handle = Find(number);
+        if (!handle || !handle->bus)
+            return Fail(DRV_ERR_BAD_HANDLE);
+        if (!argumentsValid)
+            return Fail(DRV_ERR_BAD_ARGUMENT, handle);
+        bus = handle->bus;
+    }
+    int error = operation(*bus);
+    if (error == DRV_ERR_NONE)
+        return 0;
+    TableLock table(g_library.mutex);
+    Handle* handle = Find(number);
+    return Fail(error, handle && handle->bus == bus ? handle : nullptr);
+}
+
+// A status byte for the log.
+std::string ByteText(const uint8_t* statusByte)
+{
+    return statusByte ? std::to_string(*statusByte) : "null";
+}
+
 // Copies the text into the caller's `size` bytes, ended with NUL.
 void CopyOut(const std::string& text, char* answer, unsigned long size)
 {
@@ -299,8 +338,10 @@ int DROVANE_CALL DrvClose(int handle)
             Handle* found = Find(handle);
             if (!found)
                 return Fail(DRV_ERR_BAD_HANDLE);
+            std::shared_ptr<BusBackend> bus;
             found->open = false;
             device.swap(found->device);
+            bus.swap(found->bus);
             return 0;
         },
         [&] { return Numbers({handle}); });
@@ -372,4 +413,74 @@ int DROVANE_CALL DrvProbeAdapter(const char* url, char* answer, unsigned long si
 {
     return Exported("DrvProbeAdapter", [&] { return ProbeAdapter(url, answer, size, timeoutMs); },
                     [&] { return Quoted(url) + ", " + Numbers({static_cast<long long>(size), timeoutMs}); });
+}
+
+int DROVANE_CALL DrvClear(int handle)
+{
+    return Exported("DrvClear", [&] { return OnDevice(handle, true, [](DeviceBackend& d) { return d.Clear(); }); },
+                    [&] { return Numbers({handle}); });
+}
+
+int DROVANE_CALL DrvTrigger(int handle)
+{
+    return Exported("DrvTrigger",
+                    [&] { return OnDevice(handle, true, [](DeviceBackend& d) { return d.Trigger(); }); },
+                    [&] { return Numbers({handle}); });
+}
+
+int DROVANE_CALL DrvSerialPoll(int handle, uint8_t* statusByte)
+{
+    return Exported(
+        "DrvSerialPoll",
+        [&] { return OnDevice(handle, statusByte != nullptr, [&](DeviceBackend& d) { return d.SerialPoll(statusByte); }); },
+        [&] { return Numbers({handle}) + ", " + ByteText(statusByte); });
+}
+
+int DROVANE_CALL DrvWaitRequest(int handle, unsigned long timeoutMs, uint8_t* statusByte)
+{
+    return Exported("DrvWaitRequest",
+                    [&] {
+                        return OnDevice(handle, statusByte != nullptr, [&](DeviceBackend& d) {
+                            return WaitForRequest(d, timeoutMs, statusByte);
+                        });
+                    },
+                    [&] { return Numbers({handle, static_cast<long long>(timeoutMs)}) + ", " + ByteText(statusByte); });
+}
+
+int DROVANE_CALL DrvLocal(int handle)
+{
+    return Exported("DrvLocal", [&] { return OnDevice(handle, true, [](DeviceBackend& d) { return d.Local(); }); },
+                    [&] { return Numbers({handle}); });
+}
+
+int DROVANE_CALL DrvRemoteEnable(int handle, int enable, int lockout)
+{
+    return Exported("DrvRemoteEnable",
+                    [&] {
+                        bool valid = (enable == 0 || enable == 1) && (lockout == 0 || lockout == enable);
+                        return OnInterface(handle, valid,
+                                           [&](BusBackend& b) { return b.RemoteEnable(enable == 1, lockout == 1); });
+                    },
+                    [&] { return Numbers({handle, enable, lockout}); });
+}
+
+int DROVANE_CALL DrvInterfaceClear(int handle)
+{
+    return Exported("DrvInterfaceClear",
+                    [&] { return OnInterface(handle, true, [](BusBackend& b) { return b.InterfaceClear(); }); },
+                    [&] { return Numbers({handle}); });
+}
+
+int DROVANE_CALL DrvFindListener(int handle, int primary, int secondary, int timeoutMs)
+{
+    return Exported("DrvFindListener",
+                    [&] {
+                        bool valid = primary >= 0 && primary <= DRV_MAX_ADDRESS && ValidSecondary(secondary);
+                        bool listens = false;
+                        int done = OnInterface(handle, valid, [&](BusBackend& b) {
+                            return b.FindListener(primary, secondary, timeoutMs, &listens);
+                        });
+                        return done < 0 ? -1 : listens ? 1 : 0;
+                    },
+                    [&] { return Numbers({handle, primary, secondary, timeoutMs}); });
 }

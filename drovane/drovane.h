@@ -1,5 +1,8 @@
 // The bus driver API library, as the system calls it. Imported by ordinal;
-// drovane/exports.txt lists the exports in ordinal order.
+// drovane/exports.txt lists the exports in ordinal order. The operations
+// from DrvClear on are exported by name too (plain names, also on i686):
+// programs find them at run time, so that they still run on a library
+// without them.
 #pragma once
 
 #include "gpib/bus_limits.h"
@@ -47,8 +50,19 @@ enum {
     DRV_ERR_ALREADY_OPEN = 107,   // the interface is open already (usable)
     DRV_ERR_NO_BOARD = 109,       // the interface is configured but no board is present
     DRV_ERR_BUSY = 118,           // the interface is busy (usable)
-    DRV_ERR_UNKNOWN_NAME = 120    // no interface of that name
+    DRV_ERR_UNKNOWN_NAME = 120,   // no interface of that name
+    DRV_ERR_NOT_SUPPORTED = 121   // the interface's backend cannot do that
 };
+
+// Status byte bits (DrvSerialPoll, DrvWaitRequest).
+enum {
+    DRV_STB_MAV = 0x10, // a message is available
+    DRV_STB_ESB = 0x20, // an enabled standard event happened
+    DRV_STB_RQS = 0x40  // the device requests service
+};
+
+// DrvWaitRequest's time-out that never ends.
+#define DRV_WAIT_FOREVER 0xFFFFFFFFul
 
 // Preparatory call before opening: clears the last error of the handle
 // (-1: of the library). 0, or negative for a handle that is not open.
@@ -88,6 +102,37 @@ long DROVANE_CALL DrvWriteBinary(int handle, const char* data, unsigned long cou
 // address, with why (DrvLastError: DRV_ERR_BAD_ARGUMENT). `answer` holds
 // `size` bytes and is always ended with NUL.
 int DROVANE_CALL DrvProbeAdapter(const char* url, char* answer, unsigned long size, int timeoutMs);
+
+// The operations beyond writes and reads. Each returns 0, or negative on
+// failure with the error in DrvLastError (a device handle given for an
+// interface or the reverse: DRV_ERR_BAD_HANDLE; what the backend cannot do:
+// DRV_ERR_NOT_SUPPORTED). A device operation takes the device's time-out.
+
+// Device clear: the device drops its unread output and what it was taking in.
+int DROVANE_CALL DrvClear(int handle);
+// Group execute trigger of the device.
+int DROVANE_CALL DrvTrigger(int handle);
+// Serial poll: `statusByte` gets the device's status byte. The poll clears
+// the device's service request (DRV_STB_RQS).
+int DROVANE_CALL DrvSerialPoll(int handle, uint8_t* statusByte);
+// Waits for the device to request service, then polls it: `statusByte` gets
+// its status byte. Ends within 50 ms of the request; a request of another
+// device neither ends the wait nor is cleared by it. A time-out of 0 looks
+// once; DRV_WAIT_FOREVER never ends the wait; otherwise DRV_ERR_TIMEOUT.
+int DROVANE_CALL DrvWaitRequest(int handle, unsigned long timeoutMs, uint8_t* statusByte);
+// Go to local: the device's front panel works again (also after a lockout).
+int DROVANE_CALL DrvLocal(int handle);
+// On an interface handle: remote enable asserted (`enable` 1) or released
+// (0, which returns every device to local and ends a lockout); with
+// `lockout` 1 and `enable` 1, local lockout of every device too.
+int DROVANE_CALL DrvRemoteEnable(int handle, int enable, int lockout);
+// On an interface handle: interface clear, which makes the interface
+// controller in charge and unaddresses every device.
+int DROVANE_CALL DrvInterfaceClear(int handle);
+// On an interface handle: whether a device listens at the address (secondary
+// DRV_NO_SECONDARY: none), within `timeoutMs`: 1 it does, 0 it does not,
+// negative on failure. It leaves a device's service request in place.
+int DROVANE_CALL DrvFindListener(int handle, int primary, int secondary, int timeoutMs);
 
 #ifdef __cplusplus
 }

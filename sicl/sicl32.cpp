@@ -10,9 +10,11 @@
 #include "text/text_compare.h"
 
 #include <cctype>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -140,7 +142,7 @@ int Receive(const Session& session, size_t width, char* reply)
     if (!bus.Read(session.primary, session.secondary, &answer[0], width, true, session.termChar,
                   static_cast<int>(session.timeoutMs), &count))
         return Fail(SICL_ERR_TIMEOUT, 0);
-    bus.Clear(session.primary, session.secondary);
+    bus.DropUnsaid(session.primary, session.secondary);
     std::memcpy(reply, answer.data(), count);
     reply[count] = '\0';
     return 1;
@@ -222,6 +224,65 @@ int Promptf(int id, const char* writeFormat, const char* readFormat, va_list& ar
     if (!reply)
         return Fail(SICL_ERR_BAD_ARGUMENT, 0);
     return Send(*session, text) && Receive(*session, width, reply);
+}
+
+// Runs an operation of the bus on the session's instrument: 0, or an error number.
+template <typename Operation> int OnSession(int id, bool argumentsValid, Operation operation)
+{
+    Session* session = Find(id);
+    if (!session)
+        return Fail(SICL_ERR_BAD_ID, SICL_ERR_BAD_ID);
+    if (!argumentsValid)
+        return Fail(SICL_ERR_BAD_ARGUMENT, SICL_ERR_BAD_ARGUMENT);
+    if (!operation(*session->bus, session->primary, session->secondary))
+        return Fail(SICL_ERR_NO_LISTENER, SICL_ERR_NO_LISTENER);
+    return SICL_ERR_NONE;
+}
+
+// One look for the session's service request, under the library's lock:
+// `done` when the wait is over, with its result.
+int LookForRequest(int id, unsigned char* statusByte, bool& done)
+{
+    Call call;
+    done = true;
+    Session* session = Find(id);
+    if (!session)
+        return Fail(SICL_ERR_BAD_ID, SICL_ERR_BAD_ID);
+    if (!statusByte)
+        return Fail(SICL_ERR_BAD_ARGUMENT, SICL_ERR_BAD_ARGUMENT);
+    SimBus& bus = *session->bus;
+    if (!bus.Present(session->primary, session->secondary))
+        return Fail(SICL_ERR_NO_LISTENER, SICL_ERR_NO_LISTENER);
+    uint8_t polled = 0;
+    done = bus.Requesting(session->primary, session->secondary) &&
+           bus.SerialPoll(session->primary, session->secondary, polled);
+    *statusByte = polled;
+    return SICL_ERR_NONE;
+}
+
+// How often a wait looks for the request.
+const int kRequestLookMs = 5;
+
+int WaitRequest(int id, unsigned long timeoutMs, unsigned char* statusByte)
+{
+    using Clock = std::chrono::steady_clock;
+    const bool forever = timeoutMs == SICL_WAIT_FOREVER;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(forever ? 0 : timeoutMs);
+    for (;;) {
+        bool done = false;
+        int result = LookForRequest(id, statusByte, done);
+        if (done)
+            return result;
+        if (!forever && Clock::now() >= deadline)
+            return SICL_ERR_TIMEOUT;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kRequestLookMs));
+    }
+}
+
+// "name(id)" for the log.
+std::string IdCall(const char* name, int id)
+{
+    return std::string(name) + "(" + std::to_string(id) + ")";
 }
 
 } // namespace
@@ -339,4 +400,60 @@ int SICL_CALL SiclCleanup(void)
     if (!TraceEnabled())
         return 0;
     return call.Log("SiclCleanup()", 0);
+}
+
+int SICL_CALL SiclClear(int id)
+{
+    Call call;
+    int result = OnSession(id, true, [](SimBus& bus, int p, int s) { return bus.Clear(p, s); });
+    return TraceEnabled() ? call.Log(IdCall("SiclClear", id), result) : result;
+}
+
+int SICL_CALL SiclTrigger(int id)
+{
+    Call call;
+    int result = OnSession(id, true, [](SimBus& bus, int p, int s) { return bus.Trigger(p, s); });
+    return TraceEnabled() ? call.Log(IdCall("SiclTrigger", id), result) : result;
+}
+
+int SICL_CALL SiclReadStb(int id, unsigned char* statusByte)
+{
+    Call call;
+    int result = OnSession(id, statusByte != nullptr, [&](SimBus& bus, int p, int s) {
+        uint8_t polled = 0;
+        bool present = bus.SerialPoll(p, s, polled);
+        *statusByte = polled;
+        return present;
+    });
+    if (!TraceEnabled())
+        return result;
+    return call.Log("SiclReadStb(" + std::to_string(id) + ", " + (statusByte ? std::to_string(*statusByte) : "null") +
+                        ")",
+                    result);
+}
+
+int SICL_CALL SiclLocal(int id)
+{
+    Call call;
+    int result = OnSession(id, true, [](SimBus& bus, int p, int s) { return bus.GoToLocal(p, s); });
+    return TraceEnabled() ? call.Log(IdCall("SiclLocal", id), result) : result;
+}
+
+int SICL_CALL SiclRemote(int id)
+{
+    Call call;
+    int result = OnSession(id, true, [](SimBus& bus, int p, int s) { return bus.GoToRemote(p, s); });
+    return TraceEnabled() ? call.Log(IdCall("SiclRemote", id), result) : result;
+}
+
+int SICL_CALL SiclWaitRequest(int id, unsigned long timeoutMs, unsigned char* statusByte)
+{
+    int result = WaitRequest(id, timeoutMs, statusByte);
+    if (!TraceEnabled())
+        return result;
+    Call call;
+    g_library.callError = result;
+    return call.Log("SiclWaitRequest(" + std::to_string(id) + ", " + std::to_string(timeoutMs) + ", " +
+                        (statusByte ? std::to_string(*statusByte) : "null") + ")",
+                    result);
 }

@@ -23,6 +23,9 @@ enum {
     SICL_ERR_TIMEOUT = 6       // the device did not answer in time
 };
 
+// SiclWaitRequest's time-out that never ends.
+#define SICL_WAIT_FOREVER 0xFFFFFFFFul
+
 // Opens a session to a device, "hpib7,22" or with a secondary address
 // "hpib7,22,3": its id, or 0 on failure.
 int SICL_CALL SiclOpen(const char* address);
@@ -54,6 +57,21 @@ int SICL_CALL SiclRead(int id, char* buffer, unsigned long size, int* reason, un
 // Sends `count` bytes as they are, the last with END when `end` is 1; `sent`
 // gets the bytes sent. 0, or an error number.
 int SICL_CALL SiclWrite(int id, const char* data, unsigned long count, int end, unsigned long* sent);
+// The operations beyond writes and reads, exported by name too (programs
+// find them at run time): 0, or an error number.
+// Device clear: the device drops its unread output and what it was taking in.
+int SICL_CALL SiclClear(int id);
+// Group execute trigger.
+int SICL_CALL SiclTrigger(int id);
+// Serial poll: `statusByte` gets the status byte; the poll clears the
+// device's service request.
+int SICL_CALL SiclReadStb(int id, unsigned char* statusByte);
+// Go to local, and to remote.
+int SICL_CALL SiclLocal(int id);
+int SICL_CALL SiclRemote(int id);
+// Waits for the device to request service, then polls it into
+// `statusByte`. A time-out of 0 looks once; SICL_WAIT_FOREVER never ends.
+int SICL_CALL SiclWaitRequest(int id, unsigned long timeoutMs, unsigned char* statusByte);
 // Closes a session: 0, or an error number.
 int SICL_CALL SiclClose(int id);
 // Closes every session of the process: 0.

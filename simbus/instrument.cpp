@@ -3,6 +3,7 @@
 #include "gpib/arbitrary_block.h"
 #include "text/text_compare.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -194,6 +195,123 @@ void Instrument::Listen(const char* data, size_t count, bool end)
         else
             input_.clear();
     }
+    Update();
+}
+
+void Instrument::DeviceClear()
+{
+    input_.clear();
+    output_.Clear();
+    measuring_ = false;
+    completionAwaited_ = false;
+    Update();
+}
+
+void Instrument::Trigger()
+{
+    Update();
+    ++readings_;
+}
+
+uint8_t Instrument::SerialPoll()
+{
+    Update();
+    return status_.Poll(output_.Unsaid() > 0);
+}
+
+bool Instrument::Requesting()
+{
+    Update();
+    return status_.Requesting();
+}
+
+void Instrument::Update()
+{
+    if (measuring_ && Clock::now() >= measured_) {
+        measuring_ = false;
+        ++readings_;
+        if (completionAwaited_)
+            status_.SetEvent(kEventOpc);
+        completionAwaited_ = false;
+    }
+    status_.Update(output_.Unsaid() > 0);
+}
+
+// Reading k: +1.2345kkE+00 with the last two digits of k.
+std::string Instrument::Reading() const
+{
+    std::string digits = std::to_string(100 + readings_ % 100);
+    return "+1.2345" + digits.substr(1) + "E+00";
+}
+
+void Instrument::Command(const std::string& message)
+{
+    std::string answers;
+    size_t begin = 0;
+    while (begin <= message.size()) {
+        size_t end = message.find(';', begin);
+        if (end == std::string::npos)
+            end = message.size();
+        std::string command = message.substr(begin, end - begin);
+        size_t first = command.find_first_not_of(' ');
+        size_t last = command.find_last_not_of(' ');
+        command = first == std::string::npos ? std::string() : command.substr(first, last - first + 1);
+        std::string answer = Answer(command);
+        if (!answer.empty())
+            answers += (answers.empty() ? "" : ";") + answer;
+        begin = end + 1;
+    }
+    if (!answers.empty())
+        output_.Set(answers + '\n');
+}
+
+// The answer of one command, empty for none.
+std::string Instrument::Answer(const std::string& command)
+{
+    size_t space = command.find(' ');
+    const std::string name = command.substr(0, space);
+    const int argument = space == std::string::npos ? 0 : std::atoi(command.c_str() + space + 1) & 0xFF;
+    Update();
+    if (EqualNoCase(name, "*IDN?"))
+        return entry_.text;
+    if (EqualNoCase(name, "MEAS:VOLT?"))
+        return kVoltage;
+    if (EqualNoCase(name, "*CLS")) {
+        status_.ClearEvents();
+    } else if (EqualNoCase(name, "*ESE")) {
+        status_.SetEventEnable(static_cast<uint8_t>(argument));
+    } else if (EqualNoCase(name, "*ESE?")) {
+        return std::to_string(status_.EventEnable());
+    } else if (EqualNoCase(name, "*ESR?")) {
+        return std::to_string(status_.TakeEvents());
+    } else if (EqualNoCase(name, "*SRE")) {
+        status_.SetRequestEnable(static_cast<uint8_t>(argument));
+    } else if (EqualNoCase(name, "*SRE?")) {
+        return std::to_string(status_.RequestEnable());
+    } else if (EqualNoCase(name, "*STB?")) {
+        return std::to_string(status_.SummaryByte(output_.Unsaid() > 0));
+    } else if (EqualNoCase(name, "*OPC")) {
+        if (measuring_)
+            completionAwaited_ = true;
+        else
+            status_.SetEvent(kEventOpc);
+    } else if (EqualNoCase(name, "*OPC?")) {
+        return "1";
+    } else if (EqualNoCase(name, "*TRG")) {
+        Trigger();
+    } else if (EqualNoCase(name, "*RST")) {
+        measuring_ = false;
+        completionAwaited_ = false;
+    } else if (EqualNoCase(name, "INIT")) {
+        measuring_ = true;
+        measured_ = Clock::now() + std::chrono::milliseconds(kMeasurementMs);
+    } else if (EqualNoCase(name, "FETC?") || EqualNoCase(name, "FETCH?")) {
+        return Reading();
+    } else if (EqualNoCase(name, "READ?")) {
+        ++readings_;
+        return Reading();
+    }
+    return "";
 }
 
 // A new message discards what the previous one left unread.
@@ -208,10 +326,7 @@ void Instrument::Respond(const std::string& input)
     const std::string message = WithoutTerminator(input);
     switch (entry_.kind) {
     case InstrumentKind::Multimeter:
-        if (EqualNoCase(message, "*IDN?"))
-            output_.Set(entry_.text + '\n');
-        else if (EqualNoCase(message, "MEAS:VOLT?"))
-            output_.Set(std::string(kVoltage) + '\n');
+        Command(message);
         break;
     case InstrumentKind::Echo:
         output_.Set(message);

@@ -3,7 +3,10 @@
 #pragma once
 
 #include "simbus/bench.h"
+#include "simbus/status_model.h"
 
+#include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -51,13 +54,46 @@ public:
     // What the instrument still has to say; the controller takes from it.
     InstrumentOutput& Output() { return output_; }
 
+    // Device clear: what it was taking in and what it had to say are gone,
+    // and so is a measurement in progress.
+    void DeviceClear();
+    // Group execute trigger: it takes a new reading.
+    void Trigger();
+    // A serial poll: the status byte, with RQS while it requests service,
+    // which the poll clears.
+    uint8_t SerialPoll();
+    // Whether it asserts SRQ.
+    bool Requesting();
+    // Remote when addressed to listen while remote enable is asserted.
+    bool Remote() const { return remote_; }
+    void SetRemote(bool remote) { remote_ = remote; }
+
+    // How long a measurement that INIT starts takes.
+    static constexpr int kMeasurementMs = 200;
+
 private:
+    using Clock = std::chrono::steady_clock;
+
     void Respond(const std::string& message);
     void Keep(const std::string& message);
+    // The status commands and measurements of an instrument with the status
+    // model: a message of commands separated by ';', the answers of its
+    // queries said together.
+    void Command(const std::string& message);
+    std::string Answer(const std::string& command);
+    // Ends a measurement whose time has come, and brings the request up to date.
+    void Update();
+    std::string Reading() const;
 
     BenchEntry entry_;
     std::string input_;
     InstrumentOutput output_;
+    StatusModel status_;
+    size_t readings_ = 0; // taken so far
+    bool measuring_ = false;
+    Clock::time_point measured_;
+    bool completionAwaited_ = false; // *OPC during a measurement
+    bool remote_ = false;
     // What a store keeps; shared with the output that says it.
     std::shared_ptr<const std::string> stored_ = std::make_shared<const std::string>();
 };

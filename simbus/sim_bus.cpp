@@ -28,6 +28,8 @@ bool SimBus::Write(int primary, int secondary, const char* data, size_t count, b
     Instrument* instrument = Find(primary, secondary);
     if (!instrument)
         return false;
+    if (remoteEnable_)
+        instrument->SetRemote(true);
     instrument->Listen(data, count, end);
     return true;
 }
@@ -61,10 +63,81 @@ bool SimBus::Read(int primary, int secondary, char* buffer, size_t size, bool st
     return false;
 }
 
-void SimBus::Clear(int primary, int secondary)
+void SimBus::DropUnsaid(int primary, int secondary)
 {
     if (Instrument* instrument = Find(primary, secondary))
         instrument->Output().Clear();
+}
+
+bool SimBus::Clear(int primary, int secondary)
+{
+    Instrument* instrument = Find(primary, secondary);
+    if (instrument)
+        instrument->DeviceClear();
+    return instrument != nullptr;
+}
+
+bool SimBus::Trigger(int primary, int secondary)
+{
+    Instrument* instrument = Find(primary, secondary);
+    if (instrument)
+        instrument->Trigger();
+    return instrument != nullptr;
+}
+
+bool SimBus::SerialPoll(int primary, int secondary, uint8_t& statusByte)
+{
+    Instrument* instrument = Find(primary, secondary);
+    if (instrument)
+        statusByte = instrument->SerialPoll();
+    return instrument != nullptr;
+}
+
+bool SimBus::Requesting(int primary, int secondary)
+{
+    Instrument* instrument = Find(primary, secondary);
+    return instrument && instrument->Requesting();
+}
+
+bool SimBus::ServiceRequested()
+{
+    bool requested = false;
+    for (Instrument& instrument : instruments_)
+        requested = instrument.Requesting() || requested;
+    return requested;
+}
+
+bool SimBus::GoToLocal(int primary, int secondary)
+{
+    Instrument* instrument = Find(primary, secondary);
+    if (instrument)
+        instrument->SetRemote(false);
+    return instrument != nullptr;
+}
+
+bool SimBus::GoToRemote(int primary, int secondary)
+{
+    Instrument* instrument = Find(primary, secondary);
+    remoteEnable_ = true;
+    if (instrument)
+        instrument->SetRemote(true);
+    return instrument != nullptr;
+}
+
+void SimBus::RemoteEnable(bool enable, bool lockout)
+{
+    remoteEnable_ = enable;
+    lockout_ = enable && (lockout || lockout_);
+    if (!enable) {
+        for (Instrument& instrument : instruments_)
+            instrument.SetRemote(false);
+    }
+}
+
+bool SimBus::Remote(int primary, int secondary)
+{
+    Instrument* instrument = Find(primary, secondary);
+    return instrument && instrument->Remote();
 }
 
 bool SimBus::Present(int primary, int secondary)

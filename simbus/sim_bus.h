@@ -7,6 +7,7 @@
 #include "simbus/bench.h"
 #include "simbus/instrument.h"
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -26,7 +27,27 @@ public:
     bool Read(int primary, int secondary, char* buffer, size_t size, bool stopAtEnd, int eosChar, int timeoutMs,
               size_t* count, ReadEnd* ended = nullptr);
     // Drops what the instrument at the address has not said yet.
-    void Clear(int primary, int secondary);
+    void DropUnsaid(int primary, int secondary);
+    // Device clear of the instrument at the address (Instrument::DeviceClear);
+    // false when nothing is there.
+    bool Clear(int primary, int secondary);
+    // Group execute trigger; false when nothing is there.
+    bool Trigger(int primary, int secondary);
+    // Serial poll: `statusByte` gets the status byte; false when nothing is there.
+    bool SerialPoll(int primary, int secondary, uint8_t& statusByte);
+    // Whether the instrument at the address requests service, and whether
+    // any does (the SRQ line).
+    bool Requesting(int primary, int secondary);
+    bool ServiceRequested();
+    // Go to local, and remote (remote enable asserted, the instrument
+    // addressed to listen); false when nothing is there.
+    bool GoToLocal(int primary, int secondary);
+    bool GoToRemote(int primary, int secondary);
+    // Remote enable: asserted, or released (every instrument goes to local
+    // and a lockout ends); a lockout while asserted.
+    void RemoteEnable(bool enable, bool lockout);
+    bool Remote(int primary, int secondary);
+    bool LockedOut() const { return lockout_; }
     // Whether an instrument is at the address, and how much it has still to say.
     bool Present(int primary, int secondary);
     size_t Unsaid(int primary, int secondary);
@@ -39,6 +60,9 @@ private:
 
     std::vector<Instrument> instruments_;
     bool realTime_;
+    // The controller asserts remote enable from the start.
+    bool remoteEnable_ = true;
+    bool lockout_ = false;
     std::mutex lock_;
 };
 

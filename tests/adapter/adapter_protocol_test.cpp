@@ -1,9 +1,13 @@
 // The bus driver library through a simulated "++" adapter: the exact bytes it
 // sends for each terminator setting, secondary addresses and escaped data,
 // and the failures of a dropped connection, a stalled or slow adapter and a
-// wrong host. Run by with_simulated_adapter.sh, which starts the adapter on
-// adapter.bench and names it in QUENBUS_ADAPTER_URL and its control port in
-// QUENBUS_ADAPTER_CONTROL; natively and under Wine alike.
+// wrong host; then the adapter session's device and interface operations,
+// service requests among them. Run by with_simulated_adapter.sh, which
+// starts the adapter on adapter.bench and names it in QUENBUS_ADAPTER_URL,
+// its control port in QUENBUS_ADAPTER_CONTROL and its firmware in
+// QUENBUS_ADAPTER_FIRMWARE; natively and under Wine alike.
+#include "adapter/adapter_registry.h"
+#include "adapter/adapter_session.h"
 #include "adapter/byte_channel.h"
 #include "drovane/drovane.h"
 #include "registry_test_fixture.h"
@@ -12,7 +16,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -138,7 +144,7 @@ TEST_F(AdapterProtocol, AQueryGoesAsControllerWithTheDevicesSettings)
     EXPECT_EQ(5, Write(handle, "*IDN?"));
     EXPECT_EQ("Simbus,Multimeter,0,1.0\n", Read(handle));
     EXPECT_EQ(std::string(kSetup) +
-                  "++addr 22\n++read_tmo_ms 2000\n++spoll 22\n++eos 3\n++eoi 1\n*IDN?\n++read 13\n",
+                  "++srq\n++addr 22\n++read_tmo_ms 2000\n++spoll 22\n++eos 3\n++eoi 1\n*IDN?\n++read 13\n",
               Control("take"));
 
     // The settings the adapter holds are not sent again; a time-out above
@@ -147,7 +153,7 @@ TEST_F(AdapterProtocol, AQueryGoesAsControllerWithTheDevicesSettings)
     ASSERT_GE(other, 0);
     EXPECT_EQ(2, Write(other, "hi"));
     EXPECT_EQ("hi", Read(other));
-    EXPECT_EQ("++addr 5\n++read_tmo_ms 3000\n++spoll 5\nhi\n++read 13\n", Control("take"));
+    EXPECT_EQ("++srq\n++addr 5\n++read_tmo_ms 3000\n++spoll 5\nhi\n++read 13\n", Control("take"));
 }
 
 TEST_F(AdapterProtocol, OutputTerminatorsChooseEosOrGoAsData)
@@ -179,7 +185,7 @@ TEST_F(AdapterProtocol, OutputTerminatorsChooseEosOrGoAsData)
         ASSERT_GE(handle, 0);
         EXPECT_EQ(static_cast<long>(c.data.size()), Write(handle, c.data));
         EXPECT_EQ(c.reply, Read(handle));
-        std::string prefix = std::string(kSetup) + "++addr 5\n++read_tmo_ms 2000\n++spoll 5\n";
+        std::string prefix = std::string(kSetup) + "++srq\n++addr 5\n++read_tmo_ms 2000\n++spoll 5\n";
         EXPECT_EQ(prefix + c.stream + "++read eoi\n", Control("take"));
         DrvClose(handle);
         handles_.pop_back();
@@ -198,7 +204,7 @@ TEST_F(AdapterProtocol, InputTerminatorsChooseTheRead)
     EXPECT_EQ(5, Write(character, "DATA?"));
     EXPECT_EQ("first\r", Read(character));
     EXPECT_EQ("second", Read(eoi));
-    EXPECT_EQ(std::string(kSetup) + "++addr 3\n++read_tmo_ms 2000\n++spoll 3\n++eos 3\n++eoi 1\nDATA?\n"
+    EXPECT_EQ(std::string(kSetup) + "++srq\n++addr 3\n++read_tmo_ms 2000\n++spoll 3\n++eos 3\n++eoi 1\nDATA?\n"
                                     "++read 13\n++read eoi\n",
               Control("take"));
 
@@ -211,7 +217,7 @@ TEST_F(AdapterProtocol, InputTerminatorsChooseTheRead)
     for (int i = 256; i < 300; ++i)
         rest += static_cast<char>('A' + i % 26);
     EXPECT_EQ(rest, Read(talker, 256));
-    EXPECT_EQ("++addr 12\n++spoll 12\n?\n++read eoi\n", Control("take"));
+    EXPECT_EQ("++srq\n++addr 12\n++spoll 12\n?\n++read eoi\n", Control("take"));
 }
 
 TEST_F(AdapterProtocol, SecondaryAddressesGoAs96AndMore)
@@ -221,7 +227,7 @@ TEST_F(AdapterProtocol, SecondaryAddressesGoAs96AndMore)
     ASSERT_GE(there, 0);
     EXPECT_EQ(3, Write(there, "S?7"));
     EXPECT_EQ("S?7", Read(there));
-    EXPECT_EQ(std::string(kSetup) + "++addr 4 103\n++read_tmo_ms 1000\n++spoll 4 103\n++eos 3\n++eoi 1\nS?7\n"
+    EXPECT_EQ(std::string(kSetup) + "++srq\n++addr 4 103\n++read_tmo_ms 1000\n++spoll 4 103\n++eos 3\n++eoi 1\nS?7\n"
                                     "++read 13\n",
               Control("take"));
 
@@ -231,7 +237,7 @@ TEST_F(AdapterProtocol, SecondaryAddressesGoAs96AndMore)
     EXPECT_LT(Write(none, "S?"), 0);
     EXPECT_EQ(DRV_ERR_NO_LISTENER, DrvLastError(none, 0));
     EXPECT_LT(ElapsedMs(start), 300 + 1000);
-    EXPECT_EQ("++addr 4\n++read_tmo_ms 300\n++spoll 4\n++ver\n", Control("take"));
+    EXPECT_EQ("++srq\n++addr 4\n++read_tmo_ms 300\n++spoll 4\n++ver\n", Control("take"));
 }
 
 TEST_F(AdapterProtocol, DataHoldingCrLfEscAndPlusIsEscaped)
@@ -241,7 +247,7 @@ TEST_F(AdapterProtocol, DataHoldingCrLfEscAndPlusIsEscaped)
     ASSERT_GE(handle, 0);
     EXPECT_EQ(static_cast<long>(data.size()), Write(handle, data));
     EXPECT_EQ(data, Read(handle));
-    EXPECT_EQ(std::string(kSetup) + "++addr 5\n++read_tmo_ms 2000\n++spoll 5\n++eos 3\n++eoi 1\n"
+    EXPECT_EQ(std::string(kSetup) + "++srq\n++addr 5\n++read_tmo_ms 2000\n++spoll 5\n++eos 3\n++eoi 1\n"
                                     "\x1b+a\x1b\r\x1b\n\x1b\x1b\x1b+b\x1b+\x1b+c\n++read eoi\n",
               Control("take"));
 }
@@ -255,7 +261,7 @@ TEST_F(AdapterProtocol, ASilentDeviceTimesOutAndIsCleared)
     EXPECT_EQ("", Read(handle));
     EXPECT_EQ(DRV_ERR_TIMEOUT, DrvLastError(handle, 0));
     EXPECT_LT(ElapsedMs(start), 400 + 1000);
-    std::string expected = std::string(kSetup) + "++addr 9\n++read_tmo_ms 400\n++spoll 9\n++eos 3\n++eoi 1\n*IDN?\n"
+    std::string expected = std::string(kSetup) + "++srq\n++addr 9\n++read_tmo_ms 400\n++spoll 9\n++eos 3\n++eoi 1\n*IDN?\n"
                                                  "++read 13\n++ver\n++clr\n";
     EXPECT_EQ(expected, TakeAtLeast(expected.size()));
 }
@@ -407,6 +413,278 @@ TEST_F(AdapterProtocol, AProbeAsksTheAdapterOverAConnectionOfItsOwn)
     EXPECT_EQ(1, DrvProbeAdapter(url.c_str(), tiny, sizeof tiny, 1000));
     EXPECT_EQ(tiny[3], '\0');
     EXPECT_EQ(std::string(tiny).size(), 3u);
+}
+
+} // namespace
+
+namespace {
+
+const int kMeter = 22;
+const int kEcho = 5;
+const int kTalker = 12;
+const int kNobody = 8;
+// ESB and RQS: the meter's operation-complete event requests service.
+const uint8_t kRequestByte = 0x60;
+const uint8_t kEventByte = 0x20;
+
+// The adapter session itself, over a connection of its own.
+class AdapterOperations : public AdapterProtocol {
+protected:
+    void TearDown() override
+    {
+        // The meter requests nothing and says nothing, for the tests that follow.
+        Send(kMeter, "*SRE 0;*ESE 0;*CLS");
+        session_.Clear(kMeter, kNoSecondary, 1000);
+        session_.Close();
+        AdapterProtocol::TearDown();
+    }
+
+    static ChannelOpener Opener() { return ChannelTo(Environment("QUENBUS_ADAPTER_URL")); }
+
+    AdapterResult Send(int primary, const std::string& data)
+    {
+        return session_.Write(primary, kNoSecondary, data.data(), data.size(), true, AdapterTerminator(), 1000);
+    }
+
+    std::string Query(int primary, const std::string& data)
+    {
+        if (Send(primary, data) != AdapterResult::Done)
+            return "(the write failed)";
+        char buffer[256];
+        size_t count = 0;
+        ReadEnd ended = ReadEnd::None;
+        if (session_.Read(primary, kNoSecondary, buffer, sizeof buffer, AdapterTerminator(), 1000, &count, &ended) !=
+            AdapterResult::Done)
+            return "(the read failed)";
+        return std::string(buffer, count);
+    }
+
+    // The meter's operation-complete event, enabled to request service.
+    void MakeTheMeterRequest()
+    {
+        ASSERT_EQ(AdapterResult::Done, Send(kMeter, "*ESE 1;*SRE 32;*OPC"));
+        Control("take");
+    }
+
+    AdapterSession session_{Opener()};
+};
+
+// The number k of a meter reading "+1.2345kkE+00".
+int ReadingNumber(const std::string& reading)
+{
+    return reading.size() > 9 ? std::atoi(reading.substr(7, 2).c_str()) : -1;
+}
+
+// Commands on a connection of their own; the ++ver that ends them is
+// answered when the adapter has taken them.
+bool SendRaw(const std::string& commands)
+{
+    std::string problem;
+    std::unique_ptr<ByteChannel> channel = ChannelTo(Environment("QUENBUS_ADAPTER_URL"))(1000, problem);
+    if (!channel || !channel->Send(commands + "++ver\n", 1000))
+        return false;
+    std::string answer;
+    char buffer[256];
+    for (Clock::time_point start = Clock::now(); answer.find('\n') == std::string::npos;) {
+        long count = channel->Receive(buffer, sizeof buffer, 200);
+        if (count < 0 || Clock::now() - start > std::chrono::seconds(2))
+            return false;
+        answer.append(buffer, static_cast<size_t>(count));
+    }
+    return true;
+}
+
+TEST_F(AdapterOperations, EachOperationSendsItsCommandsAfterTheAddress)
+{
+    EXPECT_EQ(AdapterResult::Done, session_.Clear(kMeter, kNoSecondary, 1000));
+    EXPECT_EQ(AdapterResult::Done, session_.Trigger(4, 7, 1000));
+    EXPECT_EQ(AdapterResult::Done, session_.Local(4, 7, 1000));
+    EXPECT_EQ(AdapterResult::Done, session_.InterfaceClear(1000));
+    uint8_t statusByte = 0xFF;
+    EXPECT_EQ(AdapterResult::Done, session_.SerialPoll(kEcho, kNoSecondary, 1000, statusByte));
+    EXPECT_EQ(0, statusByte);
+    bool requested = true;
+    EXPECT_EQ(AdapterResult::Done, session_.LookForRequest(kEcho, kNoSecondary, 1000, requested, statusByte));
+    EXPECT_FALSE(requested);
+    EXPECT_EQ(std::string(kSetup) + "++addr 22\n++read_tmo_ms 1000\n++clr\n++addr 4 103\n++trg 4 103\n++loc\n"
+                                    "++ifc\n++addr 5\n++spoll 5\n++srq\n",
+              Control("take"));
+}
+
+TEST_F(AdapterOperations, ATriggerTakesAReading)
+{
+    int first = ReadingNumber(Query(kMeter, "FETC?"));
+    ASSERT_GE(first, 0);
+    EXPECT_EQ(AdapterResult::Done, session_.Trigger(kMeter, kNoSecondary, 1000));
+    EXPECT_EQ((first + 1) % 100, ReadingNumber(Query(kMeter, "FETC?")));
+    // The adapter triggers each address it is given, the secondary ones
+    // among them, or else the addressed device.
+    ASSERT_TRUE(SendRaw("++trg 5 4 103 22\n"));
+    EXPECT_EQ((first + 2) % 100, ReadingNumber(Query(kMeter, "FETC?")));
+    ASSERT_TRUE(SendRaw("++addr 5\n++trg\n++trg 4 103\n"));
+    EXPECT_EQ((first + 2) % 100, ReadingNumber(Query(kMeter, "FETC?")));
+    // Addressed as the session left it, which sends no ++addr again.
+    ASSERT_TRUE(SendRaw("++addr 22\n++trg\n"));
+    EXPECT_EQ((first + 3) % 100, ReadingNumber(Query(kMeter, "FETC?")));
+}
+
+TEST_F(AdapterOperations, ASerialPollAnswersTheStatusByteAndTakesTheRequest)
+{
+    MakeTheMeterRequest();
+    uint8_t statusByte = 0;
+    EXPECT_EQ(AdapterResult::Done, session_.SerialPoll(kMeter, kNoSecondary, 1000, statusByte));
+    EXPECT_EQ(kRequestByte, statusByte);
+    EXPECT_EQ(AdapterResult::Done, session_.SerialPoll(kMeter, kNoSecondary, 1000, statusByte));
+    EXPECT_EQ(kEventByte, statusByte);
+    EXPECT_EQ("++spoll 22\n++spoll 22\n", Control("take"));
+
+    // Nothing at the address answers: the adapter is asked whether it still works.
+    Clock::time_point start = Clock::now();
+    EXPECT_EQ(AdapterResult::NoListener, session_.SerialPoll(kNobody, kNoSecondary, 300, statusByte));
+    EXPECT_LT(ElapsedMs(start), 300 + 1000);
+    EXPECT_EQ("++addr 8\n++read_tmo_ms 300\n++spoll 8\n++ver\n", Control("take"));
+}
+
+TEST_F(AdapterOperations, AWriteLeavesAPendingRequestInPlace)
+{
+    MakeTheMeterRequest();
+    // The SRQ line is asserted: the writes go without the poll that would
+    // take the request, addressed all the same.
+    ASSERT_EQ(AdapterResult::Done, Send(kMeter, "*ESE 1"));
+    ASSERT_EQ(AdapterResult::Done, Send(kEcho, "hi"));
+    std::string unpolled = "++srq\n*ESE 1\n++srq\n++addr 5\nhi\n";
+    EXPECT_EQ(unpolled, TakeAtLeast(unpolled.size()));
+    char buffer[16];
+    size_t count = 0;
+    ReadEnd ended = ReadEnd::None;
+    ASSERT_EQ(AdapterResult::Done,
+              session_.Read(kEcho, kNoSecondary, buffer, sizeof buffer, AdapterTerminator(), 1000, &count, &ended));
+    EXPECT_EQ("hi", std::string(buffer, count));
+
+    // Another program finds the request still there.
+    AdapterSession other(Opener());
+    bool requested = false;
+    uint8_t statusByte = 0;
+    EXPECT_EQ(AdapterResult::Done, other.LookForRequest(kMeter, kNoSecondary, 1000, requested, statusByte));
+    EXPECT_TRUE(requested);
+    EXPECT_EQ(kRequestByte, statusByte);
+    // That look took it: the line is clear, and this session's look polls nothing.
+    EXPECT_EQ(AdapterResult::Done, session_.LookForRequest(kMeter, kNoSecondary, 1000, requested, statusByte));
+    EXPECT_FALSE(requested);
+    EXPECT_EQ("++read eoi\n" + std::string(kSetup) + "++srq\n++addr 22\n++read_tmo_ms 1000\n++spoll 22\n++srq\n",
+              Control("take"));
+}
+
+TEST_F(AdapterOperations, AListenerCheckKeepsTheRequestItTakes)
+{
+    MakeTheMeterRequest();
+    bool listens = false;
+    EXPECT_EQ(AdapterResult::Done, session_.FindListener(kMeter, kNoSecondary, 1000, listens));
+    EXPECT_TRUE(listens);
+    EXPECT_EQ("++spoll 22\n", Control("take"));
+    // The device's request is gone with that poll...
+    AdapterSession other(Opener());
+    bool requested = true;
+    uint8_t statusByte = 0;
+    EXPECT_EQ(AdapterResult::Done, other.LookForRequest(kMeter, kNoSecondary, 1000, requested, statusByte));
+    EXPECT_FALSE(requested);
+    EXPECT_EQ(std::string(kSetup) + "++srq\n", Control("take"));
+    // ...and kept for the device's next poll, which asks the adapter nothing.
+    EXPECT_EQ(AdapterResult::Done, session_.SerialPoll(kMeter, kNoSecondary, 1000, statusByte));
+    EXPECT_EQ(kRequestByte, statusByte);
+    EXPECT_EQ(AdapterResult::Done, session_.SerialPoll(kMeter, kNoSecondary, 1000, statusByte));
+    EXPECT_EQ(kEventByte, statusByte);
+    EXPECT_EQ("++spoll 22\n", Control("take"));
+
+    // A kept request ends the next look for it, without the adapter.
+    ASSERT_EQ(AdapterResult::Done, Send(kMeter, "*CLS;*OPC"));
+    EXPECT_EQ(AdapterResult::Done, session_.FindListener(kMeter, kNoSecondary, 1000, listens));
+    Control("take");
+    EXPECT_EQ(AdapterResult::Done, session_.LookForRequest(kMeter, kNoSecondary, 1000, requested, statusByte));
+    EXPECT_TRUE(requested);
+    EXPECT_EQ(kRequestByte, statusByte);
+    EXPECT_EQ(AdapterResult::Done, session_.LookForRequest(kMeter, kNoSecondary, 1000, requested, statusByte));
+    EXPECT_FALSE(requested);
+    EXPECT_EQ("++srq\n", Control("take"));
+
+    // Where nothing listens.
+    EXPECT_EQ(AdapterResult::Done, session_.FindListener(kNobody, kNoSecondary, 300, listens));
+    EXPECT_FALSE(listens);
+}
+
+TEST_F(AdapterOperations, AClearDropsWhatTheAnswerLeftUnread)
+{
+    ASSERT_EQ(AdapterResult::Done, Send(kMeter, "*IDN?"));
+    char buffer[64];
+    size_t count = 0;
+    ReadEnd ended = ReadEnd::None;
+    ASSERT_EQ(AdapterResult::Done,
+              session_.Read(kMeter, kNoSecondary, buffer, 6, AdapterTerminator(), 1000, &count, &ended));
+    EXPECT_EQ("Simbus", std::string(buffer, count));
+    EXPECT_EQ(ReadEnd::BufferFull, ended);
+    EXPECT_EQ(AdapterResult::Done, session_.Clear(kMeter, kNoSecondary, 300));
+    // The rest of the answer is gone: the read asks the device, which has nothing to say.
+    EXPECT_EQ(AdapterResult::TimedOut,
+              session_.Read(kMeter, kNoSecondary, buffer, sizeof buffer, AdapterTerminator(), 300, &count, &ended));
+    EXPECT_EQ(0u, count);
+    // The next answer comes whole.
+    EXPECT_EQ("+1.234500E+00\n", Query(kMeter, "MEAS:VOLT?"));
+
+    // The same with the answer's rest still coming when the clear comes.
+    ASSERT_EQ(AdapterResult::Done, Send(kTalker, "?"));
+    ASSERT_EQ(AdapterResult::Done,
+              session_.Read(kTalker, kNoSecondary, buffer, 10, AdapterTerminator(), 1000, &count, &ended));
+    EXPECT_EQ("ABCDEFGHIJ", std::string(buffer, count));
+    EXPECT_EQ(AdapterResult::Done, session_.Clear(kTalker, kNoSecondary, 300));
+    EXPECT_EQ(AdapterResult::TimedOut,
+              session_.Read(kTalker, kNoSecondary, buffer, sizeof buffer, AdapterTerminator(), 300, &count, &ended));
+    EXPECT_EQ(0u, count);
+}
+
+TEST(AdapterFamilies, TheVersionNamesTheFamily)
+{
+    EXPECT_EQ(AdapterFamily::Ar488, FamilyOfVersion("AR488 GPIB controller, ver. 0.51.29, 18/03/2024"));
+    EXPECT_EQ(AdapterFamily::Ar488, FamilyOfVersion("ar488 GPIB"));
+    EXPECT_EQ(AdapterFamily::Plain, FamilyOfVersion("quenbus simulated GPIB adapter 1.0"));
+    EXPECT_EQ(AdapterFamily::Plain, FamilyOfVersion("GPIB AR488"));
+    EXPECT_EQ(AdapterFamily::Plain, FamilyOfVersion("AR48"));
+    EXPECT_EQ(AdapterFamily::Plain, FamilyOfVersion(""));
+}
+
+// Run against each firmware the simulated adapter plays.
+class AdapterFirmware : public AdapterOperations {
+protected:
+    static bool Ar488() { return Environment("QUENBUS_ADAPTER_FIRMWARE") == "ar488"; }
+};
+
+TEST_F(AdapterFirmware, APlainAdapterAssertsRemoteEnableItself)
+{
+    if (Ar488())
+        GTEST_SKIP() << "an AR488 adapter";
+    EXPECT_EQ(AdapterResult::Done, session_.RemoteEnable(true, false, 1000));
+    EXPECT_EQ(std::string(kSetup) + "++ver\n", Control("take"));
+    // Asked once for the connection.
+    EXPECT_EQ(AdapterResult::Done, session_.RemoteEnable(true, true, 1000));
+    EXPECT_EQ(AdapterResult::NotSupported, session_.RemoteEnable(false, false, 1000));
+    EXPECT_EQ(AdapterResult::NotSupported, session_.RemoteEnable(false, true, 1000));
+    // Asked again when the connection is opened again.
+    session_.Close();
+    EXPECT_EQ(AdapterResult::Done, session_.RemoteEnable(true, false, 1000));
+    EXPECT_EQ("++llo\n" + std::string(kSetup) + "++ver\n", Control("take"));
+}
+
+TEST_F(AdapterFirmware, AnAr488DrivesRemoteEnable)
+{
+    if (!Ar488())
+        GTEST_SKIP() << "not an AR488 adapter";
+    std::string version;
+    EXPECT_EQ(AdapterResult::Done, session_.Version(1000, version));
+    EXPECT_EQ(AdapterFamily::Ar488, FamilyOfVersion(version)) << version;
+    EXPECT_EQ(AdapterResult::Done, session_.RemoteEnable(false, true, 1000));
+    EXPECT_EQ(AdapterResult::Done, session_.RemoteEnable(true, true, 1000));
+    EXPECT_EQ(AdapterResult::Done, session_.RemoteEnable(true, false, 1000));
+    std::string expected = std::string(kSetup) + "++ver\n++ren 0\n++ren 1\n++llo\n++ren 1\n";
+    EXPECT_EQ(expected, TakeAtLeast(expected.size()));
 }
 
 } // namespace

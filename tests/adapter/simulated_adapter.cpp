@@ -1,12 +1,17 @@
 // A simulated "++" GPIB adapter in front of the simulated bus, for the tests:
-//   quenbus-adapter-sim [--bench FILE] [--record FILE] [--pty] [--single] [--ports FILE]
+//   quenbus-adapter-sim [--bench FILE] [--record FILE] [--pty] [--single] [--firmware ar488] [--ports FILE]
 // It serves the protocol on a TCP port of the loopback interface (with
 // --pty on a pseudo-terminal instead, as a USB adapter's serial port; with
 // --single one connection at a time, as an Ethernet adapter: a connection
 // made while another is open is closed at once) and
-// prints "data PORT" (or "serial PATH") and "control PORT". Every byte it
-// receives is recorded. The control port takes one command a line and
-// answers "ok" (or the record):
+// prints "data PORT" (or "serial PATH") and "control PORT". It takes the
+// settings (++addr, ++eos, ++eoi, ++eot_enable, ++eot_char, ++read_tmo_ms,
+// ++mode), ++read, ++clr, ++trg [PAD [SAD] ...], ++spoll [PAD [SAD]] (the
+// status byte; no answer from an empty address), ++srq, ++loc, ++llo, ++ifc
+// and ++ver; with --firmware ar488 it answers ++ver as an AR488 and takes
+// ++ren 0|1, which it otherwise ignores as it does every unknown command.
+// Every byte it receives is recorded. The control port takes one command a
+// line and answers "ok" (or the record):
 //   drop        close the connection when its next line comes, unanswered
 //   close       close every connection now
 //   stall       take no more lines until resume
@@ -37,12 +42,16 @@
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
 const char kVersion[] = "quenbus simulated GPIB adapter 1.0";
+const char kAr488Version[] = "AR488 GPIB controller, ver. 0.51.29, 18/03/2024 (simulated)";
 const char kEscape = 27;
 const int kSecondaryBase = 96;
+// The most addresses one ++trg takes.
+const size_t kMaxTriggered = 15;
 const size_t kReadChunk = 1 << 16;
 
 struct Faults {
@@ -61,11 +70,32 @@ struct Settings {
     char eotChar = 0;
     int readTimeoutMs = 500;
     int mode = 1;
+    bool remoteEnable = true;
 };
+
+struct BusAddress {
+    int primary;
+    int secondary;
+};
+
+// The addresses of a ++trg: each primary address with the secondary one
+// (96 and more) that follows it.
+std::vector<BusAddress> TriggerAddresses(std::istringstream& words)
+{
+    std::vector<BusAddress> addresses;
+    int number = 0;
+    while (words >> number) {
+        if (number >= kSecondaryBase && !addresses.empty() && addresses.back().secondary == GPIB_NO_SECONDARY)
+            addresses.back().secondary = number - kSecondaryBase;
+        else if (number < kSecondaryBase && addresses.size() < kMaxTriggered)
+            addresses.push_back(BusAddress{number, GPIB_NO_SECONDARY});
+    }
+    return addresses;
+}
 
 class Adapter {
 public:
-    Adapter(const Bench& bench, const char* recordPath) : bus_(bench)
+    Adapter(const Bench& bench, const char* recordPath, bool ar488) : bus_(bench), ar488_(ar488)
     {
         if (recordPath)
             record_ = std::fopen(recordPath, "wb");
@@ -165,11 +195,17 @@ private:
         std::istringstream words(text);
         std::string name;
         words >> name;
+        if (name == "trg")
+            return Trigger(words);
+        if (name == "spoll")
+            return SerialPoll(words);
         std::string argument;
         bool given = static_cast<bool>(words >> argument);
         int number = given ? std::atoi(argument.c_str()) : 0;
         if (name == "ver")
-            return std::string(kVersion) + "\r\n";
+            return std::string(ar488_ ? kAr488Version : kVersion) + "\r\n";
+        if (name == "srq")
+            return bus_.ServiceRequested() ? "1\r\n" : "0\r\n";
         if (name == "addr") {
             if (!given)
                 return std::to_string(settings_.primary) + "\r\n";
@@ -190,17 +226,45 @@ private:
             settings_.mode = number;
         } else if (name == "clr") {
             bus_.Clear(settings_.primary, settings_.secondary);
-        } else if (name == "spoll") {
-            int primary = given ? number : settings_.primary;
-            int secondary = GPIB_NO_SECONDARY;
-            if (words >> secondary)
-                secondary -= kSecondaryBase;
-            if (bus_.Present(primary, secondary))
-                return "0\r\n";
-            Wait();
+        } else if (name == "loc") {
+            bus_.GoToLocal(settings_.primary, settings_.secondary);
+        } else if (name == "llo") {
+            bus_.RemoteEnable(settings_.remoteEnable, true);
+        } else if (name == "ren" && ar488_ && given) {
+            settings_.remoteEnable = number != 0;
+            bus_.RemoteEnable(settings_.remoteEnable, false);
         } else if (name == "read") {
             return Read(given && argument != "eoi" ? number : -1);
         }
+        // ++ifc: the simulated bus keeps no addressing for it to reset.
+        return "";
+    }
+
+    // Without addresses, of the addressed device.
+    std::string Trigger(std::istringstream& words)
+    {
+        std::vector<BusAddress> addresses = TriggerAddresses(words);
+        if (addresses.empty())
+            addresses.push_back(BusAddress{settings_.primary, settings_.secondary});
+        for (const BusAddress& address : addresses)
+            bus_.Trigger(address.primary, address.secondary);
+        return "";
+    }
+
+    // Without an address, of the addressed device.
+    std::string SerialPoll(std::istringstream& words)
+    {
+        BusAddress address{settings_.primary, settings_.secondary};
+        int number = 0;
+        if (words >> number) {
+            address = BusAddress{number, GPIB_NO_SECONDARY};
+            if (words >> number)
+                address.secondary = number - kSecondaryBase;
+        }
+        uint8_t statusByte = 0;
+        if (bus_.SerialPoll(address.primary, address.secondary, statusByte))
+            return std::to_string(statusByte) + "\r\n";
+        Wait();
         return "";
     }
 
@@ -241,6 +305,7 @@ private:
     std::mutex mutex_;
     std::condition_variable resumed_;
     SimBus bus_;
+    const bool ar488_;
     Settings settings_;
     Faults faults_;
     std::string received_;
@@ -418,6 +483,7 @@ int main(int argc, char** argv)
     const char* portsPath = nullptr;
     bool pty = false;
     bool single = false;
+    bool ar488 = false;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
         if (option == "--pty")
@@ -430,12 +496,17 @@ int main(int argc, char** argv)
             recordPath = argv[++i];
         else if (i + 1 < argc && option == "--ports")
             portsPath = argv[++i];
-        else {
-            std::fprintf(stderr, "usage: %s [--bench FILE] [--record FILE] [--pty] [--single] [--ports FILE]\n", argv[0]);
+        else if (i + 1 < argc && option == "--firmware" && std::string(argv[i + 1]) == "ar488") {
+            ar488 = true;
+            ++i;
+        } else {
+            std::fprintf(stderr,
+                         "usage: %s [--bench FILE] [--record FILE] [--pty] [--single] [--firmware ar488] [--ports FILE]\n",
+                         argv[0]);
             return 2;
         }
     }
-    Adapter adapter(ReadBench(benchPath), recordPath);
+    Adapter adapter(ReadBench(benchPath), recordPath, ar488);
     int controlPort = 0;
     int control = Listen(&controlPort);
     std::string announce;

@@ -46,7 +46,7 @@ TEST_F(ConsoleTest, SaysWhatFailedAndEndsWithFailure)
     EXPECT_EQ(run.err, "quenbus: IEEE0:22: send or read failed\n"
                        "quenbus: \"soon\" is not a time-out; give milliseconds, as :timeout 2000\n"
                        "quenbus: unknown console command :bogus; the commands are :read, :timeout MS, :raw, :hex, "
-                       ":text, :history, !N and :quit\n"
+                       ":text, :clear, :trigger, :spoll, :local, :wait-srq [MS], :history, !N and :quit\n"
                        "quenbus: there is no line 7 in the history (:history lists it)\n");
 }
 
