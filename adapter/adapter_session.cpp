@@ -306,24 +306,37 @@ AdapterResult AdapterSession::Read(int primary, int secondary, char* buffer, siz
     return result;
 }
 
-AdapterResult AdapterSession::Clear(int primary, int secondary, int timeoutMs)
+// A command to a device, after the listener check a write makes; the
+// command's text is made after the check, which may address the device.
+AdapterResult AdapterSession::DeviceCommand(int primary, int secondary, int timeoutMs,
+                                            const std::function<std::string()>& command)
 {
     if (!Ready(timeoutMs))
         return AdapterResult::Unreachable;
-    // What the device's answer left unread is gone with the clear.
-    pending_.erase(Address(primary, secondary));
-    messages_[Address(primary, secondary)].Restart();
-    return Send(codec_.Clear(primary, secondary, timeoutMs)) ? AdapterResult::Done : AdapterResult::Unreachable;
+    AdapterResult listener = CheckListener(primary, secondary, timeoutMs);
+    if (listener != AdapterResult::Done)
+        return listener;
+    return Send(command()) ? AdapterResult::Done : AdapterResult::Unreachable;
+}
+
+AdapterResult AdapterSession::Clear(int primary, int secondary, int timeoutMs)
+{
+    return DeviceCommand(primary, secondary, timeoutMs, [&] {
+        // What the device's answer left unread is gone with the clear.
+        pending_.erase(Address(primary, secondary));
+        messages_[Address(primary, secondary)].Restart();
+        return codec_.Clear(primary, secondary, timeoutMs);
+    });
 }
 
 AdapterResult AdapterSession::Trigger(int primary, int secondary, int timeoutMs)
 {
-    return SendCommand(timeoutMs, codec_.Trigger(primary, secondary, timeoutMs));
+    return DeviceCommand(primary, secondary, timeoutMs, [&] { return codec_.Trigger(primary, secondary, timeoutMs); });
 }
 
 AdapterResult AdapterSession::Local(int primary, int secondary, int timeoutMs)
 {
-    return SendCommand(timeoutMs, codec_.Local(primary, secondary, timeoutMs));
+    return DeviceCommand(primary, secondary, timeoutMs, [&] { return codec_.Local(primary, secondary, timeoutMs); });
 }
 
 AdapterResult AdapterSession::SerialPoll(int primary, int secondary, int timeoutMs, uint8_t& statusByte)

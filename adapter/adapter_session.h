@@ -67,6 +67,7 @@ public:
     // clear, which also drops what the device's answer left unread, group
     // execute trigger, serial poll and go to local. The adapter answers a
     // poll with the status byte; a device that does not answer is NoListener.
+    // Clear, trigger and local first look for a listener as a write does.
     AdapterResult Clear(int primary, int secondary, int timeoutMs);
     AdapterResult Trigger(int primary, int secondary, int timeoutMs);
     AdapterResult SerialPoll(int primary, int secondary, int timeoutMs, uint8_t& statusByte);
@@ -122,6 +123,7 @@ private:
     AdapterResult CheckListener(int primary, int secondary, int timeoutMs);
     bool TakeKept(const Address& address, uint8_t& statusByte);
     AdapterResult SendCommand(int timeoutMs, const std::string& text);
+    AdapterResult DeviceCommand(int primary, int secondary, int timeoutMs, const std::function<std::string()>& command);
     AdapterResult Collect(int eosChar, int timeoutMs, size_t limit, std::string& reply, ReplyEnd& end);
 
     ChannelOpener open_;

@@ -497,8 +497,8 @@ bool SendRaw(const std::string& commands)
 TEST_F(AdapterOperations, EachOperationSendsItsCommandsAfterTheAddress)
 {
     EXPECT_EQ(AdapterResult::Done, session_.Clear(kMeter, kNoSecondary, 1000));
-    EXPECT_EQ(AdapterResult::Done, session_.Trigger(4, 7, 1000));
-    EXPECT_EQ(AdapterResult::Done, session_.Local(4, 7, 1000));
+    EXPECT_EQ(AdapterResult::Done, session_.Trigger(kEcho, kNoSecondary, 1000));
+    EXPECT_EQ(AdapterResult::Done, session_.Local(kEcho, kNoSecondary, 1000));
     EXPECT_EQ(AdapterResult::Done, session_.InterfaceClear(1000));
     uint8_t statusByte = 0xFF;
     EXPECT_EQ(AdapterResult::Done, session_.SerialPoll(kEcho, kNoSecondary, 1000, statusByte));
@@ -506,9 +506,15 @@ TEST_F(AdapterOperations, EachOperationSendsItsCommandsAfterTheAddress)
     bool requested = true;
     EXPECT_EQ(AdapterResult::Done, session_.LookForRequest(kEcho, kNoSecondary, 1000, requested, statusByte));
     EXPECT_FALSE(requested);
-    EXPECT_EQ(std::string(kSetup) + "++addr 22\n++read_tmo_ms 1000\n++clr\n++addr 4 103\n++trg 4 103\n++loc\n"
-                                    "++ifc\n++addr 5\n++spoll 5\n++srq\n",
+    // Clear, trigger and local look for a listener first, as a write does.
+    EXPECT_EQ(std::string(kSetup) + "++srq\n++addr 22\n++read_tmo_ms 1000\n++spoll 22\n++clr\n"
+                                    "++srq\n++addr 5\n++spoll 5\n++trg 5\n++srq\n++spoll 5\n++loc\n"
+                                    "++ifc\n++spoll 5\n++srq\n",
               Control("take"));
+    // Where nothing listens, each says so.
+    EXPECT_EQ(AdapterResult::NoListener, session_.Clear(4, 6, 300));
+    EXPECT_EQ(AdapterResult::NoListener, session_.Trigger(4, kNoSecondary, 300));
+    EXPECT_EQ(AdapterResult::NoListener, session_.Local(8, kNoSecondary, 300));
 }
 
 TEST_F(AdapterOperations, ATriggerTakesAReading)
@@ -521,10 +527,10 @@ TEST_F(AdapterOperations, ATriggerTakesAReading)
     // among them, or else the addressed device.
     ASSERT_TRUE(SendRaw("++trg 5 4 103 22\n"));
     EXPECT_EQ((first + 2) % 100, ReadingNumber(Query(kMeter, "FETC?")));
-    ASSERT_TRUE(SendRaw("++addr 5\n++trg\n++trg 4 103\n"));
+    // Addressed again as the session left it, which sends no ++addr itself.
+    ASSERT_TRUE(SendRaw("++addr 5\n++trg\n++trg 4 103\n++addr 22\n"));
     EXPECT_EQ((first + 2) % 100, ReadingNumber(Query(kMeter, "FETC?")));
-    // Addressed as the session left it, which sends no ++addr again.
-    ASSERT_TRUE(SendRaw("++addr 22\n++trg\n"));
+    ASSERT_TRUE(SendRaw("++trg\n"));
     EXPECT_EQ((first + 3) % 100, ReadingNumber(Query(kMeter, "FETC?")));
 }
 
