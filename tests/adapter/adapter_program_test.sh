@@ -56,6 +56,79 @@ run scan IEEE0
 expect 0 "9        none       (listens, no answer)" "scan through the adapter finds the silent instrument"
 expect 0 "10 found on IEEE0" "scan through the adapter finds the default bench"
 
+# The GPIB operations, one program run each: the adapter's instruments keep
+# their state from one run to the next. take: what the adapter received
+# since the last take.
+take() {
+    local count
+    exec 3<>"/dev/tcp/127.0.0.1/$QUENBUS_ADAPTER_CONTROL"
+    echo take >&3
+    read -r count <&3
+    head -c "$count" <&3
+    exec 3<&-
+}
+# received PATTERN DESCRIPTION: what the adapter received since the last
+# take matches the glob PATTERN.
+received() {
+    local bytes
+    bytes=$(take; echo .)
+    bytes=${bytes%.}
+    # shellcheck disable=SC2053
+    if [[ "$bytes" == $1 ]]; then
+        echo "ok: $2"
+    else
+        failed "$2 (received $(printf %q "$bytes"))"
+    fi
+}
+setup=$'++mode 1\n++auto 0\n++eot_enable 1\n++eot_char 4\n'
+run write IEEE0:22 '*CLS;*ESE 1;*SRE 32'
+run write IEEE0:22 'INIT;*OPC'
+take >/dev/null
+run wait-srq IEEE0:22 --timeout 5000
+expect 0 "service request: status byte 96 (0x60): RQS, ESB" "wait-srq through the adapter ends with the request"
+received "$setup"$'++srq\n'*$'++addr 22\n++read_tmo_ms 3000\n++spoll 22\n' \
+    "wait-srq asks ++srq until the line is asserted, then polls the device"
+run spoll IEEE0:22
+expect 0 "status byte 32 (0x20): ESB" "the wait's poll cleared the request"
+received "$setup"$'++addr 22\n++read_tmo_ms 3000\n++spoll 22\n' "spoll sends ++spoll alone"
+# A write between the request and the poll leaves the request in place.
+run write IEEE0:22 '*CLS;*OPC'
+take >/dev/null
+run write IEEE0:22 '*ESE 1'
+received "$setup"$'++srq\n++addr 22\n++read_tmo_ms 3000\n++eos 3\n++eoi 1\n*ESE 1\n' \
+    "a write while SRQ is asserted makes no serial poll"
+run spoll IEEE0:22
+expect 0 "status byte 96 (0x60): RQS, ESB" "a write leaves a pending request in place"
+run query IEEE0:22 'FETC?'
+expect 0 "+1.2345" "the measurement's reading comes through the adapter"
+run write IEEE0:22 '*IDN?'
+take >/dev/null
+run clear IEEE0:22
+expect 0 "" "clear through the adapter ends well"
+received "$setup"$'++srq\n++addr 22\n++read_tmo_ms 3000\n++spoll 22\n++clr\n' \
+    "clear sends ++clr after the listener check"
+run query IEEE0:22 'MEAS:VOLT?'
+expect 0 "+1.234500E+00" "after a clear a query through the adapter gets its own answer"
+run trigger IEEE0:22 IEEE0:5
+expect 0 "" "trigger through the adapter ends well"
+received *$'++trg 22\n'*$'++trg 5\n' "trigger sends ++trg for each address"
+run local IEEE0:22
+expect 0 "" "local through the adapter ends well"
+received *$'++spoll 22\n++loc\n' "local sends ++loc"
+run clear IEEE0:7
+expect 1 "nothing listens at that address" "clear where nothing listens through the adapter says so"
+take >/dev/null
+run remote IEEE0 --lockout
+expect 0 "" "remote --lockout through the adapter ends well"
+received "$setup"$'++ver\n++llo\n' "remote --lockout asks the firmware, then sends ++llo"
+run ifc IEEE0
+expect 0 "" "ifc through the adapter ends well"
+received "$setup"$'++ifc\n' "ifc sends ++ifc"
+run remote IEEE0 --off
+expect 1 "quenbus remote: IEEE0: the interface's adapter cannot do that" \
+    "releasing remote enable needs firmware that has ++ren"
+run write IEEE0:22 '*SRE 0;*ESE 0;*CLS'
+
 run adapter IEEE0 tcp://127.0.0.1:1
 expect 0 "the adapter does not answer yet" "binding an adapter that does not answer says so"
 run check
