@@ -2,9 +2,11 @@
 // the input chooses, with an input character or none and a limit on each
 // reply. A reply holds the end mark only after a '#' (inside a block), holds
 // the character only as its last byte, never passes its limit, and nothing
-// taken is more than what came.
+// taken is more than what came. Each line taken is also read as a serial
+// poll's and a ++ver's answer: a status byte is the line's decimal number.
 #include "fuzz_support.h"
 
+#include "adapter/adapter_session.h"
 #include "adapter/block_tracker.h"
 #include "adapter/end_mark_reader.h"
 #include "adapter/plusplus_codec.h"
@@ -49,8 +51,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 current.clear();
         }
         std::string line;
-        if (data[at] & 1 && reader.TakeLine(line))
+        if (data[at] & 1 && reader.TakeLine(line)) {
             taken += line.size() + 1;
+            uint8_t statusByte = 0;
+            if (StatusByteOf(line, statusByte))
+                FUZZ_CHECK(std::to_string(statusByte) == line.substr(line.find_first_not_of('0') == std::string::npos
+                                                                         ? line.size() - 1
+                                                                         : line.find_first_not_of('0')),
+                           "status byte %d from the line \"%s\"", statusByte, line.c_str());
+            FamilyOfVersion(line);
+        }
         FUZZ_CHECK(taken + reply.size() <= given, "%zu bytes taken of %zu given", taken + reply.size(), given);
     }
     return 0;
