@@ -18,7 +18,8 @@
 //   resume      take lines again
 //   slow MS     wait MS before every answer
 //   normal      none of these
-//   take        "N" and the N bytes received since the last take
+//   take        "N" and the N bytes received since the last take, once
+//               nothing has arrived for 50 ms
 //   refused     "N": the connections closed at once so far (--single)
 #include "simbus/bench.h"
 #include "simbus/sim_bus.h"
@@ -53,6 +54,8 @@ const int kSecondaryBase = 96;
 // The most addresses one ++trg takes.
 const size_t kMaxTriggered = 15;
 const size_t kReadChunk = 1 << 16;
+// How long nothing arrives before a take takes what has.
+const int kQuietMs = 50;
 
 struct Faults {
     bool drop = false;
@@ -125,6 +128,7 @@ public:
     {
         std::lock_guard<std::mutex> lock(mutex_);
         received_.append(data, count);
+        lastReceived_ = std::chrono::steady_clock::now();
         if (record_) {
             std::fwrite(data, 1, count, record_);
             std::fflush(record_);
@@ -157,8 +161,27 @@ public:
         return answer;
     }
 
+    // Waits until what the client sent before asking has come: nothing has
+    // arrived for kQuietMs, at least kQuietMs after the question, at most a second.
+    void AwaitQuiet()
+    {
+        using Clock = std::chrono::steady_clock;
+        const auto quiet = std::chrono::milliseconds(kQuietMs);
+        std::this_thread::sleep_for(quiet);
+        for (int i = 0; i < 1000 / kQuietMs; ++i) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (Clock::now() - lastReceived_ >= quiet)
+                    return;
+            }
+            std::this_thread::sleep_for(quiet);
+        }
+    }
+
     std::string Control(const std::string& line)
     {
+        if (line == "take")
+            AwaitQuiet();
         std::lock_guard<std::mutex> lock(mutex_);
         std::istringstream words(line);
         std::string word;
@@ -309,6 +332,7 @@ private:
     Settings settings_;
     Faults faults_;
     std::string received_;
+    std::chrono::steady_clock::time_point lastReceived_;
     FILE* record_ = nullptr;
     std::set<int> connections_;
     int refused_ = 0;

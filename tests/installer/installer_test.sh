@@ -27,9 +27,11 @@ quenbus_wine_unmanaged "$prefix"
 
 system32="$prefix/drive_c/windows/system32"
 instdir="$prefix/drive_c/Program Files/quenbus"
-installed_files=("$system32/quenbus.cpl" "$instdir/quenbus.exe" "$instdir/busquery.$mex" "$instdir/buswrite.$mex"
-    "$instdir/busblock.$mex" "$instdir/buswriteblock.$mex"
-    "$instdir/busquery.m" "$instdir/buswrite.m" "$instdir/busblock.m" "$instdir/buswriteblock.m" "$instdir/Contents.m" "$instdir/uninstall.exe")
+commands=(busquery buswrite busblock buswriteblock busclear bustrigger busspoll buswaitsrq buslocal)
+installed_files=("$system32/quenbus.cpl" "$instdir/quenbus.exe" "$instdir/Contents.m" "$instdir/uninstall.exe")
+for name in "${commands[@]}"; do
+    installed_files+=("$instdir/$name.$mex" "$instdir/$name.m")
+done
 simulated_files=("$system32/drovane.dll" "$system32/sicl32.dll")
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\quenbus'
 device_key='HKCU\Software\Korvex\IEEE\0000\0000'

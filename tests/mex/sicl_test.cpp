@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
 
@@ -128,3 +129,57 @@ TEST(Sicl, CleanUpClosesEverySession)
 }
 
 } // namespace
+
+// The operations beyond writes and reads.
+TEST(SiclOperations, AServiceRequestIsWaitedForPolledAndCleared)
+{
+    Session meter("hpib7,22");
+    ASSERT_NE(meter.Id(), 0);
+    ASSERT_EQ(SiclPrintf(meter.Id(), "*CLS;*ESE 1;*SRE 32\n"), 1);
+    unsigned char statusByte = 0xFF;
+    EXPECT_EQ(SiclReadStb(meter.Id(), &statusByte), SICL_ERR_NONE);
+    EXPECT_EQ(statusByte, 0);
+    ASSERT_EQ(SiclPrintf(meter.Id(), "INIT;*OPC\n"), 1);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(SiclWaitRequest(meter.Id(), 5000, &statusByte), SICL_ERR_NONE);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(statusByte, 0x60);
+    EXPECT_EQ(SiclReadStb(meter.Id(), &statusByte), SICL_ERR_NONE);
+    EXPECT_EQ(statusByte, 0x20);
+    EXPECT_EQ(SiclWaitRequest(meter.Id(), 0, &statusByte), SICL_ERR_TIMEOUT);
+    EXPECT_EQ(meter.Query("*ESR?"), "1\n");
+    ASSERT_EQ(SiclPrintf(meter.Id(), "*SRE 0;*ESE 0\n"), 1);
+}
+
+TEST(SiclOperations, ClearTriggerLocalAndRemoteActOnTheDevice)
+{
+    Session meter("hpib7,22");
+    std::string before = meter.Query("FETC?");
+    EXPECT_EQ(SiclTrigger(meter.Id()), SICL_ERR_NONE);
+    EXPECT_NE(meter.Query("FETC?"), before);
+    ASSERT_EQ(SiclPrintf(meter.Id(), "*IDN?\n"), 1);
+    EXPECT_EQ(SiclClear(meter.Id()), SICL_ERR_NONE);
+    unsigned char statusByte = 0xFF;
+    EXPECT_EQ(SiclReadStb(meter.Id(), &statusByte), SICL_ERR_NONE);
+    EXPECT_EQ(statusByte, 0);
+    EXPECT_EQ(SiclLocal(meter.Id()), SICL_ERR_NONE);
+    EXPECT_EQ(SiclRemote(meter.Id()), SICL_ERR_NONE);
+}
+
+TEST(SiclOperations, FailuresAreErrorNumbers)
+{
+    Session nobody("hpib7,7");
+    ASSERT_NE(nobody.Id(), 0);
+    unsigned char statusByte = 0;
+    EXPECT_EQ(SiclClear(nobody.Id()), SICL_ERR_NO_LISTENER);
+    EXPECT_EQ(SiclTrigger(nobody.Id()), SICL_ERR_NO_LISTENER);
+    EXPECT_EQ(SiclReadStb(nobody.Id(), &statusByte), SICL_ERR_NO_LISTENER);
+    EXPECT_EQ(SiclWaitRequest(nobody.Id(), 100, &statusByte), SICL_ERR_NO_LISTENER);
+    EXPECT_EQ(SiclLocal(nobody.Id()), SICL_ERR_NO_LISTENER);
+    EXPECT_EQ(SiclRemote(nobody.Id()), SICL_ERR_NO_LISTENER);
+    EXPECT_EQ(SiclClear(999), SICL_ERR_BAD_ID);
+    EXPECT_EQ(SiclWaitRequest(999, 0, &statusByte), SICL_ERR_BAD_ID);
+    Session meter("hpib7,22");
+    EXPECT_EQ(SiclReadStb(meter.Id(), nullptr), SICL_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(SiclWaitRequest(meter.Id(), 0, nullptr), SICL_ERR_BAD_ARGUMENT);
+}

@@ -13,6 +13,9 @@ function failures = package_checks(scratch)
   failures += expect(status == 0, sprintf('buswrite sends (status %d)', status));
   [~, status] = busquery('IEEE9:22', '*IDN?');
   failures += expect(status == 7, sprintf('an unknown interface fails to open, send and close (status %d)', status));
+  buswrite('IEEE0:22', '*CLS;*ESE 1;*SRE 32;*OPC');
+  [stb, status] = busspoll('IEEE0:22');
+  failures += expect(stb == 96 && status == 0, sprintf('busspoll finds the request (stb %d, status %d)', stb, status));
 
   % help shows the text of the help file, as MATLAB does.
   installed = pkg('list', 'quenbus');
@@ -23,6 +26,9 @@ function failures = package_checks(scratch)
   shown = evalc('help buswrite');
   failures += expect(! isempty(strfind(shown, 'STATUS = BUSWRITE(ADDRESS, COMMAND)')), ...
                      'help buswrite shows its syntax');
+  shown = evalc('help buswaitsrq');
+  failures += expect(! isempty(strfind(shown, 'STB = BUSWAITSRQ(ADDRESS, TIMEOUT)')), ...
+                     'help buswaitsrq shows its syntax');
   printf('%d failed\n', failures);
 end
 

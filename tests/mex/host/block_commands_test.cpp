@@ -21,24 +21,6 @@ bool BlocksRun()
     return value && std::strcmp(value, "1") == 0;
 }
 
-std::string MexPathOf(const char* command)
-{
-    const char* directory = std::getenv("QUENBUS_MEX_DIR");
-#ifdef _WIN32
-    const char* separator = "\\";
-#else
-    const char* separator = "/";
-#endif
-    return std::string(directory ? directory : ".") + separator + command + QUENBUS_MEX_SUFFIX;
-}
-
-const MexFile& BlockCommand(const std::string& name)
-{
-    static const MexFile busblock(MexPathOf("busblock"));
-    static const MexFile buswriteblock(MexPathOf("buswriteblock"));
-    return name == "busblock" ? busblock : buswriteblock;
-}
-
 mxArray* Text(const std::string& text)
 {
     mwSize dimensions[2] = {1, text.size()};
@@ -67,7 +49,7 @@ struct Call {
 // Calls the command with the arguments (destroyed after) and takes its outputs apart.
 Call CallBlock(const std::string& command, std::vector<mxArray*> arguments, int nlhs = 2)
 {
-    const MexFile& file = BlockCommand(command);
+    const MexFile& file = LoadedCommand(command);
     Call call;
     if (!file.Entry()) {
         call.failed = true;

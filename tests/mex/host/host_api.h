@@ -24,6 +24,8 @@ MEX_HOST_EXPORT int mexHostCall(MexEntry entry, int nlhs, mxArray* plhs[], int n
 MEX_HOST_EXPORT size_t mxHostReleaseBlocks();
 // How many warnings mexWarnMsgTxt has shown on this thread.
 MEX_HOST_EXPORT size_t mexHostWarnings();
+// The text of the last of them, empty before the first.
+MEX_HOST_EXPORT const char* mexHostLastWarning();
 // How many times mxFree was given a block it had not allocated or had freed.
 MEX_HOST_EXPORT size_t mxHostBadFrees();
 }

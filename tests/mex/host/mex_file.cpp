@@ -1,5 +1,9 @@
 #include "mex_file.h"
 
+#include <cstdlib>
+#include <map>
+#include <memory>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -47,3 +51,19 @@ MexFile::~MexFile()
 }
 
 #endif
+
+const MexFile& LoadedCommand(const std::string& command)
+{
+    static std::map<std::string, std::unique_ptr<MexFile>> loaded;
+    std::unique_ptr<MexFile>& file = loaded[command];
+    if (!file) {
+        const char* directory = std::getenv("QUENBUS_MEX_DIR");
+#ifdef _WIN32
+        const char* separator = "\\";
+#else
+        const char* separator = "/";
+#endif
+        file.reset(new MexFile(std::string(directory ? directory : ".") + separator + command + QUENBUS_MEX_SUFFIX));
+    }
+    return *file;
+}

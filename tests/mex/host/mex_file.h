@@ -23,3 +23,7 @@ private:
     MexEntry entry_ = nullptr;
     std::string error_;
 };
+
+// The MEX file of `command` in the folder QUENBUS_MEX_DIR names, loaded on
+// first use and kept for the process.
+const MexFile& LoadedCommand(const std::string& command);

@@ -17,6 +17,7 @@ struct Call {
 
 thread_local Call* t_call = nullptr;
 thread_local size_t t_warnings = 0;
+thread_local char t_lastWarning[512] = "";
 
 } // namespace
 
@@ -36,12 +37,18 @@ MEX_HOST_EXPORT void mexErrMsgTxt(const char* message)
 MEX_HOST_EXPORT void mexWarnMsgTxt(const char* message)
 {
     std::fprintf(stderr, "warning: %s\n", message ? message : "");
+    std::snprintf(t_lastWarning, sizeof t_lastWarning, "%s", message ? message : "");
     ++t_warnings;
 }
 
 MEX_HOST_EXPORT size_t mexHostWarnings()
 {
     return t_warnings;
+}
+
+MEX_HOST_EXPORT const char* mexHostLastWarning()
+{
+    return t_lastWarning;
 }
 
 MEX_HOST_EXPORT int mexHostCall(MexEntry entry, int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[],

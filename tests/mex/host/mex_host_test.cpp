@@ -43,24 +43,6 @@ void SetEnvironment(const char* name, const char* value)
 #endif
 }
 
-std::string MexPath(const char* command)
-{
-#ifdef _WIN32
-    const char* separator = "\\";
-#else
-    const char* separator = "/";
-#endif
-    return EnvironmentValue("QUENBUS_MEX_DIR") + separator + command + QUENBUS_MEX_SUFFIX;
-}
-
-// The two commands, loaded once for all tests.
-const MexFile& Command(const std::string& name)
-{
-    static const MexFile busquery(MexPath("busquery"));
-    static const MexFile buswrite(MexPath("buswrite"));
-    return name == "busquery" ? busquery : buswrite;
-}
-
 std::vector<MexCase> LoadCases()
 {
     std::vector<MexCase> cases;
@@ -160,7 +142,7 @@ TEST_P(MexCaseRun, BehavesAsTheTableSays)
 {
     const MexCase& mexCase = GetParam();
     SCOPED_TRACE(mexCase.title);
-    const MexFile& command = Command(mexCase.function);
+    const MexFile& command = LoadedCommand(mexCase.function);
     ASSERT_TRUE(command.Entry()) << command.Error();
 
     std::remove(kTraceFile);
@@ -216,13 +198,13 @@ TEST(MexCaseTable, IsReadable)
 #ifdef _WIN32
 HMODULE ModuleOf(const char* command)
 {
-    return static_cast<HMODULE>(Command(command).Module());
+    return static_cast<HMODULE>(LoadedCommand(command).Module());
 }
 
 TEST(MexFiles, ExportOnlyMexFunction)
 {
     for (const char* command : {"busquery", "buswrite"}) {
-        ASSERT_TRUE(ModuleOf(command)) << Command(command).Error();
+        ASSERT_TRUE(ModuleOf(command)) << LoadedCommand(command).Error();
         ExportTable exports = ExportsOf(ModuleOf(command));
         EXPECT_EQ(exports.functionCount, 1u) << command;
         EXPECT_EQ(exports.names, std::vector<std::string>{"mexFunction"}) << command;
@@ -234,7 +216,7 @@ TEST(MexFiles, CarryTheVersionStringsInUsEnglish)
     const WORD usEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
     for (const char* command : {"busquery", "buswrite"}) {
         HMODULE module = ModuleOf(command);
-        ASSERT_TRUE(module) << Command(command).Error();
+        ASSERT_TRUE(module) << LoadedCommand(command).Error();
         // Strings 96 to 111 share block 7 of the string table.
         EXPECT_TRUE(FindResourceExA(module, MAKEINTRESOURCEA(6), MAKEINTRESOURCEA(7), usEnglish)) << command;
         char text[64];
@@ -252,7 +234,7 @@ TEST(MexFiles, ImportTheBusLibrariesByOrdinalOnly)
     const std::vector<unsigned> drovane = {3, 5, 6, 7};
     const std::vector<unsigned> sicl = {1, 2, 3, 4, 5, 6, 7};
     for (const char* command : {"busquery", "buswrite"}) {
-        ASSERT_TRUE(ModuleOf(command)) << Command(command).Error();
+        ASSERT_TRUE(ModuleOf(command)) << LoadedCommand(command).Error();
         for (const auto& library : {std::make_pair("drovane.dll", drovane), std::make_pair("sicl32.dll", sicl)}) {
             ImportTable imports = ImportsOf(ModuleOf(command), library.first);
             EXPECT_TRUE(imports.found) << command << " " << library.first;
