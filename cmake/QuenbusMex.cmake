@@ -9,8 +9,8 @@
 # "byname" functions by their plain names too; and
 # `script`, the Linux library's version script, which exports the same names
 # and hides every other symbol. With a fifth argument, writes there the
-# .def of the import library, in which the "byname" functions keep their
-# decorated names on i686 (for dlltool -k: bound by their plain names).
+# .def of the import library, which binds every function by ordinal, with
+# its decorated name on i686.
 function(quenbus_write_exports table library def script)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${table})
   file(STRINGS ${table} lines)
@@ -40,14 +40,12 @@ function(quenbus_write_exports table library def script)
     endif()
     if(byname AND NOT symbol STREQUAL name)
       string(APPEND def_text "    ${name}=${symbol} @${ordinal}\n")
-      string(APPEND import_text "    ${symbol} @${ordinal}\n")
     elseif(byname)
       string(APPEND def_text "    ${name} @${ordinal}\n")
-      string(APPEND import_text "    ${name} @${ordinal}\n")
     else()
       string(APPEND def_text "    ${symbol} @${ordinal} NONAME\n")
-      string(APPEND import_text "    ${symbol} @${ordinal} NONAME\n")
     endif()
+    string(APPEND import_text "    ${symbol} @${ordinal} NONAME\n")
     math(EXPR ordinal "${ordinal} + 1")
   endforeach()
   if(NOT names)
@@ -94,14 +92,13 @@ function(quenbus_add_exporting_library target file_name table directory)
   if(WIN32)
     target_sources(${target} PRIVATE ${def})
     set_target_properties(${target} PROPERTIES PREFIX "")
-    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-      # The linker's import library would bind Name, which importers of the
-      # decorated Name@bytes do not find.
-      add_custom_command(TARGET ${target} POST_BUILD
-        COMMAND ${CMAKE_DLLTOOL} -k --input-def ${import_def} --dllname ${file_name}.dll
-          --output-lib $<TARGET_LINKER_FILE:${target}>
-        VERBATIM)
-    endif()
+    # The linker's import library would bind a function exported by name by
+    # its name, and on i686 by its plain name, which importers of the
+    # decorated Name@bytes do not find: programs bind every call by ordinal.
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_DLLTOOL} --input-def ${import_def} --dllname ${file_name}.dll
+        --output-lib $<TARGET_LINKER_FILE:${target}>
+      VERBATIM)
   else()
     # A name in the table that the library does not define is an error.
     target_link_options(${target} PRIVATE -Wl,--version-script=${script} -Wl,--no-undefined-version
