@@ -237,6 +237,17 @@ void Instrument::Update()
     status_.Update(output_.Unsaid() > 0);
 }
 
+namespace {
+
+// Keeps a query's answer; true.
+bool Said(std::string& answer, const std::string& text)
+{
+    answer = text;
+    return true;
+}
+
+} // namespace
+
 // Reading k: +1.2345kkE+00 with the last two digits of k.
 std::string Instrument::Reading() const
 {
@@ -247,6 +258,7 @@ std::string Instrument::Reading() const
 void Instrument::Command(const std::string& message)
 {
     std::string answers;
+    int queries = 0;
     size_t begin = 0;
     while (begin <= message.size()) {
         size_t end = message.find(';', begin);
@@ -256,47 +268,50 @@ void Instrument::Command(const std::string& message)
         size_t first = command.find_first_not_of(' ');
         size_t last = command.find_last_not_of(' ');
         command = first == std::string::npos ? std::string() : command.substr(first, last - first + 1);
-        std::string answer = Answer(command);
-        if (!answer.empty())
-            answers += (answers.empty() ? "" : ";") + answer;
+        std::string answer;
+        if (Answer(command, answer)) {
+            answers += (queries ? ";" : "") + answer;
+            ++queries;
+        }
         begin = end + 1;
     }
-    if (!answers.empty())
+    // A query answers even with an empty text: its line feed.
+    if (queries)
         output_.Set(answers + '\n');
 }
 
-// The answer of one command, empty for none.
-std::string Instrument::Answer(const std::string& command)
+// Whether one command is a query that answers, with its answer in `answer`.
+bool Instrument::Answer(const std::string& command, std::string& answer)
 {
     size_t space = command.find(' ');
     const std::string name = command.substr(0, space);
     const int argument = space == std::string::npos ? 0 : std::atoi(command.c_str() + space + 1) & 0xFF;
     Update();
     if (EqualNoCase(name, "*IDN?"))
-        return entry_.text;
+        return Said(answer, entry_.text);
     if (EqualNoCase(name, "MEAS:VOLT?"))
-        return kVoltage;
+        return Said(answer, kVoltage);
     if (EqualNoCase(name, "*CLS")) {
         status_.ClearEvents();
     } else if (EqualNoCase(name, "*ESE")) {
         status_.SetEventEnable(static_cast<uint8_t>(argument));
     } else if (EqualNoCase(name, "*ESE?")) {
-        return std::to_string(status_.EventEnable());
+        return Said(answer, std::to_string(status_.EventEnable()));
     } else if (EqualNoCase(name, "*ESR?")) {
-        return std::to_string(status_.TakeEvents());
+        return Said(answer, std::to_string(status_.TakeEvents()));
     } else if (EqualNoCase(name, "*SRE")) {
         status_.SetRequestEnable(static_cast<uint8_t>(argument));
     } else if (EqualNoCase(name, "*SRE?")) {
-        return std::to_string(status_.RequestEnable());
+        return Said(answer, std::to_string(status_.RequestEnable()));
     } else if (EqualNoCase(name, "*STB?")) {
-        return std::to_string(status_.SummaryByte(output_.Unsaid() > 0));
+        return Said(answer, std::to_string(status_.SummaryByte(output_.Unsaid() > 0)));
     } else if (EqualNoCase(name, "*OPC")) {
         if (measuring_)
             completionAwaited_ = true;
         else
             status_.SetEvent(kEventOpc);
     } else if (EqualNoCase(name, "*OPC?")) {
-        return "1";
+        return Said(answer, "1");
     } else if (EqualNoCase(name, "*TRG")) {
         Trigger();
     } else if (EqualNoCase(name, "*RST")) {
@@ -306,12 +321,12 @@ std::string Instrument::Answer(const std::string& command)
         measuring_ = true;
         measured_ = Clock::now() + std::chrono::milliseconds(kMeasurementMs);
     } else if (EqualNoCase(name, "FETC?") || EqualNoCase(name, "FETCH?")) {
-        return Reading();
+        return Said(answer, Reading());
     } else if (EqualNoCase(name, "READ?")) {
         ++readings_;
-        return Reading();
+        return Said(answer, Reading());
     }
-    return "";
+    return false;
 }
 
 // A new message discards what the previous one left unread.

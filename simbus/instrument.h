@@ -80,7 +80,7 @@ private:
     // model: a message of commands separated by ';', the answers of its
     // queries said together.
     void Command(const std::string& message);
-    std::string Answer(const std::string& command);
+    bool Answer(const std::string& command, std::string& answer);
     // Ends a measurement whose time has come, and brings the request up to date.
     void Update();
     std::string Reading() const;

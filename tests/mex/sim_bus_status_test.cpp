@@ -164,3 +164,14 @@ TEST(SimulatedStatus, InstrumentsGoRemoteWhenAddressedAndLocalAsTold)
     EXPECT_FALSE(bus.Remote(kMeter, kNone));
     EXPECT_FALSE(bus.GoToLocal(7, kNone));
 }
+
+TEST(SimulatedStatus, AQueryAnswersEvenAnEmptyTextAndCommandsAnswerNothing)
+{
+    Bench bench;
+    std::string error;
+    ASSERT_TRUE(ParseBench("22 multimeter \"\"\n", bench, error)) << error;
+    SimBus bus(bench);
+    EXPECT_EQ(Ask(bus, kMeter, "*IDN?"), "\n");
+    EXPECT_EQ(Ask(bus, kMeter, "*IDN?;*SRE?"), ";0\n");
+    EXPECT_EQ(Ask(bus, kMeter, "*CLS;*SRE 16"), "<time-out>");
+}
