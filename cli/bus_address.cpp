@@ -11,11 +11,6 @@ namespace {
 
 const size_t kMatlabNameLength = 5;
 
-bool IsSeparator(char c)
-{
-    return c == ':' || c == ',';
-}
-
 // A decimal address 0 to DRV_MAX_ADDRESS, the whole of `text`.
 std::optional<int> AddressNumber(const std::string& text)
 {
@@ -34,15 +29,20 @@ std::optional<int> AddressNumber(const std::string& text)
 
 } // namespace
 
+bool IsAddressSeparator(char c)
+{
+    return c == ':' || c == ',';
+}
+
 std::optional<BusAddress> ParseBusAddress(const std::string& text)
 {
     size_t first = 0;
-    while (first < text.size() && !IsSeparator(text[first]))
+    while (first < text.size() && !IsAddressSeparator(text[first]))
         ++first;
     if (first == 0 || first == text.size())
         return std::nullopt;
     size_t second = first + 1;
-    while (second < text.size() && !IsSeparator(text[second]))
+    while (second < text.size() && !IsAddressSeparator(text[second]))
         ++second;
     std::optional<int> primary = AddressNumber(text.substr(first + 1, second - first - 1));
     if (!primary)

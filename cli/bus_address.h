@@ -14,6 +14,9 @@ struct BusAddress {
     int secondary;  // DRV_NO_SECONDARY: none
 };
 
+// Whether `c` separates an address's parts (':' or ',').
+bool IsAddressSeparator(char c);
+
 // The address's parts, or nothing when the text is not of that form or an
 // address is outside 0 to DRV_MAX_ADDRESS.
 std::optional<BusAddress> ParseBusAddress(const std::string& text);

@@ -29,18 +29,13 @@ const char* CommandName(DeviceOperation operation)
     return "local";
 }
 
-bool IsSeparator(char c)
-{
-    return c == ':' || c == ',';
-}
-
 // Why `text` is no interface name, or empty.
 std::string InterfaceProblem(const std::string& text)
 {
     if (text.empty())
         return "no interface given";
     for (char c : text) {
-        if (IsSeparator(c))
+        if (IsAddressSeparator(c))
             return "\"" + text + "\" is a device address; give the interface's name, as IEEE0";
     }
     return "";
@@ -76,7 +71,7 @@ std::string StatusByteText(uint8_t statusByte)
 std::string DeviceAddressProblem(const std::string& text)
 {
     size_t separator = 0;
-    while (separator < text.size() && !IsSeparator(text[separator]))
+    while (separator < text.size() && !IsAddressSeparator(text[separator]))
         ++separator;
     if (separator == 0 || separator == text.size())
         return "\"" + text + "\" is no device address; give an interface and a primary address, as IEEE0:22";
@@ -88,7 +83,7 @@ std::string DeviceAddressProblem(const std::string& text)
         size_t end = begin;
         while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end])))
             ++end;
-        if (end == begin || (end < text.size() && !IsSeparator(text[end])) || ++numbers > 2)
+        if (end == begin || (end < text.size() && !IsAddressSeparator(text[end])) || ++numbers > 2)
             return "\"" + text + "\" is no device address; give an interface and a primary address, as IEEE0:22";
         if (end - begin > 2 || std::stoi(text.substr(begin, end - begin)) > DRV_MAX_ADDRESS)
             return std::string(numbers == 1 ? "the primary" : "the secondary") + " address of \"" + text +

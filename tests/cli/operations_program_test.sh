@@ -30,7 +30,6 @@ run() {
     output=$(tr -d '\r' <out.txt)
     errors=$(tr -d '\r' <err.txt)
 }
-milliseconds() { echo $(($(date +%s%N) / 1000000)); }
 
 # The scenario: enable the request, start a measurement, wait, fetch the reading.
 scenario='*CLS;*ESE 1;*SRE 32\nINIT;*OPC\n:wait-srq 5000\n:spoll\nFETC?\n'
@@ -77,9 +76,6 @@ start=$(milliseconds)
 run "" -- wait-srq IEEE0:22 --timeout 300
 took=$(($(milliseconds) - start))
 expect 1 "quenbus wait-srq: IEEE0:22: no service request within 300 ms" "wait-srq without a request times out"
-check() { # CONDITION-STATUS DESCRIPTION
-    if [ "$1" -eq 0 ]; then echo "ok: $2"; else failed "$2"; fi
-}
 check "$([ "$took" -ge 300 ] && [ "$took" -le 5000 ]; echo $?)" "wait-srq waits its time-out ($took ms)"
 
 # Bad input.

@@ -34,3 +34,9 @@ expect() {
         echo "ok: $3"
     fi
 }
+
+# check CONDITION-STATUS DESCRIPTION: a condition's exit status, 0 for ok.
+check() {
+    if [ "$1" -eq 0 ]; then echo "ok: $2"; else failed "$2"; fi
+}
+milliseconds() { echo $(($(date +%s%N) / 1000000)); }

@@ -90,10 +90,6 @@ same() {
         failed "$2 (${3:-out.bin} differs from $1)"
     fi
 }
-check() { # CONDITION-STATUS DESCRIPTION
-    if [ "$1" -eq 0 ]; then echo "ok: $2"; else failed "$2"; fi
-}
-milliseconds() { echo $(($(date +%s%N) / 1000000)); }
 for i in $(seq 0 255); do printf "\\$(printf %03o "$i")"; done >bytes.bin
 cp bytes.bin pattern.bin
 for i in $(seq 16); do cat pattern.bin pattern.bin >twice.bin && mv twice.bin pattern.bin; done
