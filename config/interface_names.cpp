@@ -2,6 +2,7 @@
 
 #include "config/config_layout.h"
 #include "config/config_nodes.h"
+#include "config/node_index.h"
 #include "config/reg_key.h"
 #include "config/registry_access.h"
 #include "text/text_compare.h"
@@ -16,6 +17,12 @@ bool NameOf(HKEY root, const std::string& node, char (&label)[kUserNameSize])
         return false;
     RegKey nodeKey(key, root);
     return RegReadTyped(key, kUserName, label, sizeof label, REG_SZ) != 0;
+}
+
+// A stored secondary address the bus knows, else none.
+int SecondaryOf(DWORD stored)
+{
+    return stored <= GPIB_MAX_ADDRESS ? static_cast<int>(stored) : GPIB_NO_SECONDARY;
 }
 
 } // namespace
@@ -56,4 +63,42 @@ std::vector<std::string> ConfiguredInterfaceNames()
         names.push_back(NameOf(root, child, label) ? label : child);
     }
     return names;
+}
+
+std::vector<NumberedInterface> NumberedInterfaces()
+{
+    std::vector<NumberedInterface> interfaces;
+    HKEY root = nullptr;
+    if (!ConfigOpenNode(nullptr, &root))
+        return interfaces;
+    RegKey holder(root, HKEY_CURRENT_USER);
+    for (const std::string& child : ConfigNodeNames(root)) {
+        char label[kUserNameSize];
+        if (NameOf(root, child, label))
+            interfaces.push_back({ParseNodeIndex(child.c_str()), child, label});
+    }
+    return interfaces;
+}
+
+std::vector<ConfiguredDevice> ConfiguredDevices(const std::string& node)
+{
+    std::vector<ConfiguredDevice> devices;
+    HKEY key = nullptr;
+    if (!ConfigOpenNode(node.c_str(), &key))
+        return devices;
+    RegKey holder(key, nullptr);
+    for (const std::string& child : ConfigNodeNames(key)) {
+        HKEY deviceKey = nullptr;
+        if (RegOpenKeyA(key, child.c_str(), &deviceKey) != ERROR_SUCCESS)
+            continue;
+        RegKey device(deviceKey, key);
+        DWORD primary = RegFetchDword(deviceKey, kPrimaryAddress, ~0u);
+        if (primary > GPIB_MAX_ADDRESS)
+            continue;
+        char label[kUserNameSize];
+        std::string name = RegReadTyped(deviceKey, kUserName, label, sizeof label, REG_SZ) ? label : child;
+        devices.push_back({name, static_cast<int>(primary),
+                           SecondaryOf(RegFetchDword(deviceKey, kSecondaryAddress, kNoSecondaryAddress))});
+    }
+    return devices;
 }

@@ -302,6 +302,53 @@ int ProbeAdapter(const char* url, char* answer, unsigned long size, int timeoutM
     return 0;
 }
 
+// The openable interface numbered `number`; false when none is.
+bool InterfaceNumbered(int number, NumberedInterface& found)
+{
+    for (NumberedInterface& candidate : OpenableInterfaces()) {
+        if (candidate.number == number) {
+            found = std::move(candidate);
+            return true;
+        }
+    }
+    return false;
+}
+
+int InterfaceAt(int index, int* number, char* name, unsigned long size)
+{
+    if (!number || !name || size == 0 || index < 0) {
+        TableLock table(g_library.mutex);
+        return Fail(DRV_ERR_BAD_ARGUMENT);
+    }
+    std::vector<NumberedInterface> interfaces = OpenableInterfaces();
+    if (static_cast<size_t>(index) >= interfaces.size())
+        return 0;
+    *number = interfaces[static_cast<size_t>(index)].number;
+    CopyOut(interfaces[static_cast<size_t>(index)].name, name, size);
+    return 1;
+}
+
+int DeviceAt(int number, int index, int* primary, int* secondary, char* name, unsigned long size)
+{
+    NumberedInterface bus;
+    int error = !primary || !secondary || !name || size == 0 || index < 0 ? DRV_ERR_BAD_ARGUMENT
+                : !InterfaceNumbered(number, bus)                          ? DRV_ERR_UNKNOWN_NAME
+                                                                           : DRV_ERR_NONE;
+    if (error != DRV_ERR_NONE) {
+        TableLock table(g_library.mutex);
+        return Fail(error);
+    }
+    std::vector<ConfiguredDevice> devices = bus.node.empty() ? std::vector<ConfiguredDevice>()
+                                                             : ConfiguredDevices(bus.node);
+    if (static_cast<size_t>(index) >= devices.size())
+        return 0;
+    const ConfiguredDevice& device = devices[static_cast<size_t>(index)];
+    *primary = device.primary;
+    *secondary = device.secondary;
+    CopyOut(device.name, name, size);
+    return 1;
+}
+
 } // namespace
 
 int DROVANE_CALL DrvPrepare(int handle, int flags)
@@ -483,4 +530,16 @@ int DROVANE_CALL DrvFindListener(int handle, int primary, int secondary, int tim
                         return done < 0 ? -1 : listens ? 1 : 0;
                     },
                     [&] { return Numbers({handle, primary, secondary, timeoutMs}); });
+}
+
+int DROVANE_CALL DrvInterfaceAt(int index, int* number, char* name, unsigned long size)
+{
+    return Exported("DrvInterfaceAt", [&] { return InterfaceAt(index, number, name, size); },
+                    [&] { return Numbers({index, static_cast<long long>(size)}); });
+}
+
+int DROVANE_CALL DrvDeviceAt(int number, int index, int* primary, int* secondary, char* name, unsigned long size)
+{
+    return Exported("DrvDeviceAt", [&] { return DeviceAt(number, index, primary, secondary, name, size); },
+                    [&] { return Numbers({number, index, static_cast<long long>(size)}); });
 }

@@ -134,6 +134,18 @@ int DROVANE_CALL DrvInterfaceClear(int handle);
 // negative on failure. It leaves a device's service request in place.
 int DROVANE_CALL DrvFindListener(int handle, int primary, int secondary, int timeoutMs);
 
+// What a program can open, for listing it. `name` holds `size` bytes and is
+// always ended with NUL; a missing argument fails with DRV_ERR_BAD_ARGUMENT.
+
+// The interface at position `index` (from 0) of those that open by name: 1
+// with its number in `number` (its node's: node 0000 is 0), 0 past the last,
+// negative on failure. Without a configuration they are IEEE0 to IEEE3.
+int DROVANE_CALL DrvInterfaceAt(int index, int* number, char* name, unsigned long size);
+// The configured device at position `index` of interface `number`: 1 with
+// its addresses (secondary DRV_NO_SECONDARY: none) and its name, 0 past the
+// last, negative on failure (no interface has the number: DRV_ERR_UNKNOWN_NAME).
+int DROVANE_CALL DrvDeviceAt(int number, int index, int* primary, int* secondary, char* name, unsigned long size);
+
 #ifdef __cplusplus
 }
 #endif

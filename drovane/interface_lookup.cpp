@@ -69,3 +69,16 @@ int LookUpInterface(const char* name, std::string& busName, std::string& adapter
         adapter = url;
     return !adapter.empty() || BoardPresent(hardwareKey) ? DRV_ERR_NONE : DRV_ERR_NO_BOARD;
 }
+
+std::vector<NumberedInterface> OpenableInterfaces()
+{
+    HKEY root = nullptr;
+    if (ConfigOpenNode(nullptr, &root)) {
+        RegKey holder(root, HKEY_CURRENT_USER);
+        return NumberedInterfaces();
+    }
+    std::vector<NumberedInterface> defaults;
+    for (int number = 0; number < kDefaultInterfaceCount; ++number)
+        defaults.push_back({number, "", "IEEE" + std::to_string(number)});
+    return defaults;
+}

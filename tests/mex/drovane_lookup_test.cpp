@@ -134,3 +134,68 @@ TEST_F(Win9xDrovane, AnInterfaceOpensWhenTheConfigurationManagerListsItsBoard)
 }
 
 } // namespace
+
+// What a program lists: each position once, the interfaces that open by
+// name with their node numbers, their devices with addresses on the bus.
+TEST_F(DrovaneNames, InterfacesAndDevicesAreListedByPosition)
+{
+    int number = -1;
+    char name[32];
+    for (int index = 0; index < 4; ++index) {
+        ASSERT_EQ(DrvInterfaceAt(index, &number, name, sizeof name), 1) << index;
+        EXPECT_EQ(number, index);
+        EXPECT_EQ(std::string(name), "IEEE" + std::to_string(index));
+    }
+    EXPECT_EQ(DrvInterfaceAt(4, &number, name, sizeof name), 0);
+    int primary = -1;
+    int secondary = -1;
+    EXPECT_EQ(DrvDeviceAt(3, 0, &primary, &secondary, name, sizeof name), 0) << "no configuration, no devices";
+    DrvPrepare(-1, 0);
+    EXPECT_EQ(DrvDeviceAt(4, 0, &primary, &secondary, name, sizeof name), -1);
+    EXPECT_EQ(DrvLastError(-1, 0), DRV_ERR_UNKNOWN_NAME);
+
+    const std::string root = "[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\";
+    LoadReg(Interfaces("", "") + root + "0000\\0001]\n\"UserName\"=\"Meter\"\n\"PrimaryAddress\"=dword:00000016\n" +
+            root + "0000\\0002]\n\"PrimaryAddress\"=dword:00000005\n\"SecondaryAddress\"=dword:00000003\n" + root +
+            "0000\\0003]\n\"UserName\"=\"Lost\"\n" + root +
+            "0000\\0004]\n\"UserName\"=\"Far\"\n\"PrimaryAddress\"=dword:0000001f\n" + root +
+            "0000\\0005]\n\"UserName\"=\"Odd\"\n\"PrimaryAddress\"=dword:00000007\n\"SecondaryAddress\"=dword:00000060\n" +
+            root + "000A]\n\"UserName\"=\"A rather long interface name\"\n");
+    struct Expected {
+        int number;
+        const char* name;
+    } interfaces[] = {{0, "GPIB0"}, {1, "GPIB1"}, {10, "A rather long interface name"}};
+    for (int index = 0; index < 3; ++index) {
+        ASSERT_EQ(DrvInterfaceAt(index, &number, name, sizeof name), 1) << index;
+        EXPECT_EQ(number, interfaces[index].number);
+        EXPECT_STREQ(name, interfaces[index].name);
+    }
+    EXPECT_EQ(DrvInterfaceAt(3, &number, name, sizeof name), 0) << "the node without a name opens by none";
+    ASSERT_EQ(DrvInterfaceAt(2, &number, name, 5), 1);
+    EXPECT_STREQ(name, "A ra") << "a name is cut to the buffer, ended with NUL";
+
+    struct Device {
+        const char* name;
+        int primary;
+        int secondary;
+    } devices[] = {{"Meter", 22, DRV_NO_SECONDARY}, {"0002", 5, 3}, {"Odd", 7, DRV_NO_SECONDARY}};
+    for (int index = 0; index < 3; ++index) {
+        ASSERT_EQ(DrvDeviceAt(0, index, &primary, &secondary, name, sizeof name), 1) << index;
+        EXPECT_STREQ(name, devices[index].name);
+        EXPECT_EQ(primary, devices[index].primary) << devices[index].name;
+        EXPECT_EQ(secondary, devices[index].secondary) << devices[index].name;
+    }
+    EXPECT_EQ(DrvDeviceAt(0, 3, &primary, &secondary, name, sizeof name), 0)
+        << "devices without an address on the bus are left out";
+    EXPECT_EQ(DrvDeviceAt(10, 0, &primary, &secondary, name, sizeof name), 0);
+    DrvPrepare(-1, 0);
+    EXPECT_EQ(DrvDeviceAt(2, 0, &primary, &secondary, name, sizeof name), -1);
+    EXPECT_EQ(DrvLastError(-1, 0), DRV_ERR_UNKNOWN_NAME);
+
+    DrvPrepare(-1, 0);
+    EXPECT_EQ(DrvInterfaceAt(0, nullptr, name, sizeof name), -1);
+    EXPECT_EQ(DrvLastError(-1, 0), DRV_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(DrvInterfaceAt(-1, &number, name, sizeof name), -1);
+    EXPECT_EQ(DrvDeviceAt(0, 0, &primary, &secondary, name, 0), -1);
+    EXPECT_EQ(DrvLastError(-1, 0), DRV_ERR_BAD_ARGUMENT);
+}
