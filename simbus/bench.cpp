@@ -41,6 +41,7 @@ const KindName kKinds[] = {
     {"indefinite", InstrumentKind::Indefinite, 268435456, "length"},
     {"readings", InstrumentKind::Readings, 1000000, "count"},
     {"store", InstrumentKind::Store, 0, nullptr},
+    {"recorder", InstrumentKind::Recorder, 0, nullptr},
 };
 
 // A decimal number within [low, high], taking all of `text`.

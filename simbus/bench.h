@@ -15,7 +15,10 @@
 //                                  "+1.000000E+00,+1.001000E+00,..." and a line feed
 //   store                          keeps the definite-length block of a message;
 //                                  answers a query with the block it keeps
-// A query is a message that ends with '?'; these four answer "*IDN?" with
+//   recorder                       takes its input a line at a time, each up to
+//                                  a line feed, across messages: after the line
+//                                  RECEIVE it keeps the next line; SEND answers it
+// A query is a message that ends with '?'; these five answer "*IDN?" with
 // their identification. LENGTH is 1 to 268435456, COUNT 1 to 1000000.
 // The line "timing real" makes a read that finds nothing wait for its
 // time-out; by default it fails at once.
@@ -27,7 +30,7 @@
 #include <string>
 #include <vector>
 
-enum class InstrumentKind { Multimeter, Echo, Silent, Talker, Reply, Block, Indefinite, Readings, Store };
+enum class InstrumentKind { Multimeter, Echo, Silent, Talker, Reply, Block, Indefinite, Readings, Store, Recorder };
 
 struct BenchEntry {
     int primary = 0;

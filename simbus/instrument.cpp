@@ -30,6 +30,7 @@ const char* Identification(InstrumentKind kind)
     case InstrumentKind::Indefinite: return "Simbus,Indefinite,0,1.0\n";
     case InstrumentKind::Readings: return "Simbus,Readings,0,1.0\n";
     case InstrumentKind::Store: return "Simbus,Store,0,1.0\n";
+    case InstrumentKind::Recorder: return "Simbus,Recorder,0,1.0\n";
     default: return "";
     }
 }
@@ -186,6 +187,11 @@ std::string WithoutTerminator(const std::string& message)
 
 void Instrument::Listen(const char* data, size_t count, bool end)
 {
+    if (entry_.kind == InstrumentKind::Recorder) {
+        Record(data, count);
+        Update();
+        return;
+    }
     input_.append(data, count);
     if (end) {
         Respond(input_);
@@ -201,6 +207,7 @@ void Instrument::Listen(const char* data, size_t count, bool end)
 void Instrument::DeviceClear()
 {
     input_.clear();
+    receiving_ = false;
     output_.Clear();
     measuring_ = false;
     completionAwaited_ = false;
@@ -371,6 +378,8 @@ void Instrument::Respond(const std::string& input)
         else if (IsQuery(message))
             SayBlock(output_, BlockAnswer{DefiniteHeader(stored_->size()), stored_->size(), stored_});
         break;
+    case InstrumentKind::Recorder: // takes lines as they come (Record)
+        break;
     }
 }
 
@@ -381,4 +390,30 @@ void Instrument::Keep(const std::string& message)
     BlockHeader header = ScanBlockHeader(message.data(), message.size());
     if (header.form == BlockForm::Definite && message.size() - header.payloadOffset >= header.payloadLength)
         stored_ = std::make_shared<const std::string>(message, header.payloadOffset, header.payloadLength);
+}
+
+void Instrument::Record(const char* data, size_t count)
+{
+    const char* end = data + count;
+    while (data < end) {
+        const char* feed = static_cast<const char*>(std::memchr(data, '\n', static_cast<size_t>(end - data)));
+        const char* next = feed ? feed + 1 : end;
+        input_.append(data, static_cast<size_t>(next - data));
+        data = next;
+        if (!feed)
+            break;
+        if (receiving_) {
+            receiving_ = false;
+            recorded_ = input_;
+        } else {
+            const std::string command = WithoutTerminator(input_);
+            if (EqualNoCase(command, "RECEIVE"))
+                receiving_ = true;
+            else if (EqualNoCase(command, "SEND"))
+                output_.Set(recorded_);
+            else if (EqualNoCase(command, "*IDN?"))
+                output_.Set(Identification(entry_.kind));
+        }
+        input_.clear();
+    }
 }

@@ -76,6 +76,8 @@ private:
 
     void Respond(const std::string& message);
     void Keep(const std::string& message);
+    // A recorder's input, taken a line at a time.
+    void Record(const char* data, size_t count);
     // The status commands and measurements of an instrument with the status
     // model: a message of commands separated by ';', the answers of its
     // queries said together.
@@ -94,6 +96,8 @@ private:
     Clock::time_point measured_;
     bool completionAwaited_ = false; // *OPC during a measurement
     bool remote_ = false;
+    bool receiving_ = false; // a recorder keeps its next line
+    std::string recorded_;   // the line a recorder keeps
     // What a store keeps; shared with the output that says it.
     std::shared_ptr<const std::string> stored_ = std::make_shared<const std::string>();
 };

@@ -20,6 +20,7 @@ const char* KindName(InstrumentKind kind)
     case InstrumentKind::Indefinite: return "indefinite";
     case InstrumentKind::Readings: return "readings";
     case InstrumentKind::Store: return "store";
+    case InstrumentKind::Recorder: return "recorder";
     }
     return "?";
 }
@@ -99,6 +100,7 @@ std::string Answer(const BenchEntry& entry)
     case InstrumentKind::Indefinite: return "Simbus,Indefinite,0,1.0\n";
     case InstrumentKind::Readings: return "Simbus,Readings,0,1.0\n";
     case InstrumentKind::Store: return "Simbus,Store,0,1.0\n";
+    case InstrumentKind::Recorder: return "Simbus,Recorder,0,1.0\n";
     }
     return "";
 }

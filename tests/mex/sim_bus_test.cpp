@@ -421,3 +421,34 @@ TEST(BusLog, QuotesBytesAndAppendsLinesToTheNamedFile)
 }
 
 } // namespace
+
+// The recorder takes lines, not messages: a line may come in several writes,
+// and one write may hold several lines.
+TEST(SimulatedBus, ARecorderKeepsTheLineAfterReceiveAndSendsItBack)
+{
+    SimBus bus = BusFrom("3 recorder\n");
+    EXPECT_EQ(Ask(bus, 3, "*IDN?\n"), "Simbus,Recorder,0,1.0\n");
+    Send(bus, 3, "RECEIVE\n");
+    Send(bus, 3, "te\rst\r");
+    Send(bus, 3, "\n");
+    EXPECT_EQ(Ask(bus, 3, "SEND\n"), "te\rst\r\n");
+    EXPECT_EQ(Ask(bus, 3, "SEND\n"), "te\rst\r\n") << "the kept line stays";
+    Send(bus, 3, std::string("RECEIVE\n#10\x00\x01\x02\r\n", 16));
+    EXPECT_EQ(Ask(bus, 3, "SEND\n"), std::string("#10\x00\x01\x02\r\n", 8)) << "every byte value but the line feed";
+    EXPECT_EQ(Ask(bus, 3, "SEND"), "<time-out>") << "a command is a line: SEND without its line feed waits";
+    EXPECT_EQ(Ask(bus, 3, "\n"), std::string("#10\x00\x01\x02\r\n", 8));
+    EXPECT_EQ(Ask(bus, 3, "send\r\nRECEIVE\n"), std::string("#10\x00\x01\x02\r\n", 8))
+        << "a line after SEND does not take its answer";
+    Send(bus, 3, "new\n");
+    EXPECT_EQ(Ask(bus, 3, "SEND\n"), "new\n");
+    EXPECT_EQ(Ask(bus, 3, "OTHER\n"), "<time-out>");
+
+    // A clear drops a half-taken line and a RECEIVE in progress.
+    Send(bus, 3, "RECEIVE\n");
+    ASSERT_TRUE(bus.Clear(3, GPIB_NO_SECONDARY));
+    Send(bus, 3, "SEND\n");
+    EXPECT_EQ(Ask(bus, 3, "SEND\n"), "new\n");
+    Send(bus, 3, "SE");
+    ASSERT_TRUE(bus.Clear(3, GPIB_NO_SECONDARY));
+    EXPECT_EQ(Ask(bus, 3, "ND\n"), "<time-out>");
+}
