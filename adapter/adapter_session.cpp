@@ -19,7 +19,8 @@ const uint8_t kRequestBit = 0x40;
 // What one receive takes at most.
 const size_t kChunkSize = 64 * 1024;
 
-Clock::time_point After(int milliseconds)
+// Milliseconds in 64 bits: a device time-out near INT_MAX plus a margin stays exact.
+Clock::time_point After(long long milliseconds)
 {
     return Clock::now() + std::chrono::milliseconds(milliseconds);
 }
@@ -239,7 +240,7 @@ AdapterResult AdapterSession::Collect(int eosChar, int timeoutMs, size_t limit, 
 {
     BlockTracker& message = messages_[answerer_];
     int adapterTimeout = AdapterTimeout(timeoutMs);
-    Deadline last = After(std::max(timeoutMs, adapterTimeout) + kLateMarginMs);
+    Deadline last = After(static_cast<long long>(std::max(timeoutMs, adapterTimeout)) + kLateMarginMs);
     Deadline silence = After(adapterTimeout + kLateMarginMs);
     while ((end = reader_.TakeReply(eosChar, limit, message, reply)) == ReplyEnd::More) {
         switch (Fill(std::min(last, silence))) {
