@@ -242,7 +242,15 @@ AdapterResult AdapterSession::Collect(int eosChar, int timeoutMs, size_t limit, 
     int adapterTimeout = AdapterTimeout(timeoutMs);
     Deadline last = After(static_cast<long long>(std::max(timeoutMs, adapterTimeout)) + kLateMarginMs);
     Deadline silence = After(adapterTimeout + kLateMarginMs);
-    while ((end = reader_.TakeReply(eosChar, limit, message, reply)) == ReplyEnd::More) {
+    bool settled = false;
+    while ((end = reader_.TakeReply(eosChar, limit, message, reply, settled)) == ReplyEnd::More) {
+        if (reader_.MarkHeld()) {
+            // A mark byte with nothing after it yet: one look without waiting
+            // tells data, which goes on, from the mark, after which nothing comes.
+            settled = Fill(Clock::now()) != Wait::Arrived;
+            continue;
+        }
+        settled = false;
         switch (Fill(std::min(last, silence))) {
         case Wait::Arrived:
             silence = After(adapterTimeout + kLateMarginMs);
@@ -255,6 +263,24 @@ AdapterResult AdapterSession::Collect(int eosChar, int timeoutMs, size_t limit, 
         }
     }
     return AdapterResult::Done;
+}
+
+// A read that went on with an answer the adapter reads to another end stops
+// after its own character: the rest of the answer, all of it, is kept for
+// the device's next read. How the read ended.
+ReplyEnd AdapterSession::StopAtCharacter(const Address& address, int eosChar, int timeoutMs, std::string& reply,
+                                         ReplyEnd end)
+{
+    size_t at = reply.find(static_cast<char>(eosChar));
+    if (at == std::string::npos)
+        return end;
+    Unread& rest = pending_[address];
+    rest.bytes.assign(reply, at + 1, std::string::npos);
+    rest.eoi = end == ReplyEnd::Mark;
+    reply.resize(at + 1);
+    if (end == ReplyEnd::Full)
+        FinishAnswer(timeoutMs);
+    return ReplyEnd::Character;
 }
 
 AdapterResult AdapterSession::Read(int primary, int secondary, char* buffer, size_t size, const AdapterTerminator& in,
@@ -293,11 +319,15 @@ AdapterResult AdapterSession::Read(int primary, int secondary, char* buffer, siz
     std::string reply;
     reply.reserve(size < kChunkSize ? size : kChunkSize);
     ReplyEnd end = ReplyEnd::More;
-    AdapterResult result = Collect(eosChar, timeoutMs, size, reply, end);
-    std::memcpy(buffer, reply.data(), reply.size());
-    *count = reply.size();
+    // The adapter stops where this answer's read asked it to; a read that goes
+    // on with it may stop at a character of its own (StopAtCharacter).
+    AdapterResult result = Collect(answerEos_, timeoutMs, size, reply, end);
     if (result != AdapterResult::Done || end != ReplyEnd::Full)
         answering_ = false;
+    if (result == AdapterResult::Done && eosChar >= 0 && eosChar != answerEos_)
+        end = StopAtCharacter(address, eosChar, timeoutMs, reply, end);
+    std::memcpy(buffer, reply.data(), reply.size());
+    *count = reply.size();
     if (result == AdapterResult::Done)
         *ended = end == ReplyEnd::Mark ? ReadEnd::Eoi : end == ReplyEnd::Character ? ReadEnd::EndOfString : ReadEnd::BufferFull;
     if (result == AdapterResult::TimedOut && channel_) {

@@ -125,6 +125,7 @@ private:
     AdapterResult SendCommand(int timeoutMs, const std::string& text);
     AdapterResult DeviceCommand(int primary, int secondary, int timeoutMs, const std::function<std::string()>& command);
     AdapterResult Collect(int eosChar, int timeoutMs, size_t limit, std::string& reply, ReplyEnd& end);
+    ReplyEnd StopAtCharacter(const Address& address, int eosChar, int timeoutMs, std::string& reply, ReplyEnd end);
 
     ChannelOpener open_;
     std::unique_ptr<ByteChannel> channel_;

@@ -25,15 +25,25 @@ bool EndMarkReader::TakeLine(std::string& line)
     return true;
 }
 
-ReplyEnd EndMarkReader::TakeReply(int eosChar, size_t limit, BlockTracker& block, std::string& reply)
+// What the mark byte at `at`, where a mark is possible, is.
+EndMarkReader::MarkByte EndMarkReader::MarkAt(size_t at, bool settled) const
 {
+    if (at + 1 < inbox_.size())
+        return MarkByte::Data;
+    return settled ? MarkByte::Mark : MarkByte::Unsure;
+}
+
+ReplyEnd EndMarkReader::TakeReply(int eosChar, size_t limit, BlockTracker& block, std::string& reply, bool settled)
+{
+    markHeld_ = false;
     size_t room = limit > reply.size() ? limit - reply.size() : 0;
     size_t available = inbox_.size() < room ? inbox_.size() : room;
     size_t i = 0;
     ReplyEnd end = ReplyEnd::More;
-    while (i < available && end == ReplyEnd::More) {
+    while (i < available && end == ReplyEnd::More && !markHeld_) {
         const char* next = inbox_.data() + i;
         size_t ahead = block.PayloadAhead();
+        MarkByte mark = *next == kAdapterEndMark && block.MarkPossible() ? MarkAt(i, settled) : MarkByte::Data;
         if (ahead > 0) {
             // Payload: only the character stops it.
             size_t span = available - i < ahead ? available - i : ahead;
@@ -42,8 +52,10 @@ ReplyEnd EndMarkReader::TakeReply(int eosChar, size_t limit, BlockTracker& block
             block.Pass(next, taken);
             i += taken;
             end = found ? ReplyEnd::Character : ReplyEnd::More;
-        } else if (*next == kAdapterEndMark && block.MarkPossible()) {
+        } else if (mark == MarkByte::Mark) {
             end = ReplyEnd::Mark;
+        } else if (mark == MarkByte::Unsure) {
+            markHeld_ = true;
         } else {
             block.Pass(next, 1);
             ++i;
@@ -52,8 +64,12 @@ ReplyEnd EndMarkReader::TakeReply(int eosChar, size_t limit, BlockTracker& block
         }
     }
     // A full reply whose mark has come ends with it.
-    if (end == ReplyEnd::More && i == room && i < inbox_.size() && inbox_[i] == kAdapterEndMark && block.MarkPossible())
-        end = ReplyEnd::Mark;
+    if (end == ReplyEnd::More && !markHeld_ && i == room && i < inbox_.size() && inbox_[i] == kAdapterEndMark &&
+        block.MarkPossible()) {
+        MarkByte mark = MarkAt(i, settled);
+        end = mark == MarkByte::Mark ? ReplyEnd::Mark : ReplyEnd::More;
+        markHeld_ = mark == MarkByte::Unsure;
+    }
     reply.append(inbox_, 0, i);
     inbox_.erase(0, end == ReplyEnd::Mark ? i + 1 : i);
     if (end == ReplyEnd::Mark) {
@@ -65,7 +81,7 @@ ReplyEnd EndMarkReader::TakeReply(int eosChar, size_t limit, BlockTracker& block
             block.Restart();
         } else
             strayMark_ = inbox_.empty();
-    } else if (end == ReplyEnd::More && reply.size() >= limit) {
+    } else if (end == ReplyEnd::More && !markHeld_ && reply.size() >= limit) {
         end = ReplyEnd::Full;
     }
     return end;

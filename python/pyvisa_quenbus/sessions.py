@@ -18,10 +18,10 @@ class Refused(Exception):
 
 
 def library_timeout(visa_timeout):
-    """The library's device time-out for a VISA one: immediate is 1 ms, infinite the longest."""
+    """The library's device time-out for a VISA one (1 ms or more): infinite is the longest."""
     if visa_timeout == constants.VI_TMO_INFINITE:
         return library.MAX_TIMEOUT_MS
-    return min(max(visa_timeout, 1), library.MAX_TIMEOUT_MS)
+    return min(visa_timeout, library.MAX_TIMEOUT_MS)
 
 
 class Session:
@@ -59,7 +59,8 @@ class Session:
         if attribute == constants.VI_ATTR_TMO_VALUE:
             if not 0 <= value <= constants.VI_TMO_INFINITE:
                 raise Refused(constants.VI_ERROR_NSUP_ATTR_STATE)
-            self.timeout = value
+            # The library waits 1 ms at least: immediate is 1 ms, as some VISA libraries do.
+            self.timeout = max(value, 1)
             return
         raise Refused(constants.VI_ERROR_NSUP_ATTR)
 

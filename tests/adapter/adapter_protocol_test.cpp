@@ -382,6 +382,18 @@ TEST_F(AdapterProtocol, AReadSaysWhyItEnded)
     EXPECT_EQ(std::string(buffer, count), "second");
     EXPECT_EQ(ended, DRV_END_EOI);
 
+    // A read that goes on with an answer ends at its own character; the rest
+    // stays for the next read, whatever that one stops at.
+    ASSERT_EQ(5, Write(eoi, "DATA?"));
+    ASSERT_EQ(0, DrvReadEnded(eoi, buffer, 3, &count, &ended));
+    EXPECT_EQ(std::string(buffer, count), "fir");
+    ASSERT_EQ(0, DrvReadEnded(character, buffer, sizeof buffer, &count, &ended));
+    EXPECT_EQ(std::string(buffer, count), "st\r");
+    EXPECT_EQ(ended, DRV_END_EOS);
+    ASSERT_EQ(0, DrvReadEnded(eoi, buffer, sizeof buffer, &count, &ended));
+    EXPECT_EQ(std::string(buffer, count), "second");
+    EXPECT_EQ(ended, DRV_END_EOI);
+
     // The rest of a long answer keeps its END for the read that takes it.
     int talker = Open("LAN0", 12, GPIB_NO_SECONDARY, Record(1, 0, 0), Record(1, 0, 0), 2000);
     ASSERT_EQ(1, Write(talker, "?"));

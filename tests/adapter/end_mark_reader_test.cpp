@@ -27,9 +27,15 @@ TEST(EndMarkReader, AReplyEndsAtTheMarkOrTheCharacterWhateverTheChunks)
     reader.Add("par", 3);
     EXPECT_FALSE(Take(reader, -1, reply, eoi));
     EXPECT_EQ(reply, "par");
-    reader.Add("t\x04next", 6);
+    reader.Add("t\x04", 2);
     EXPECT_TRUE(Take(reader, -1, reply, eoi));
     EXPECT_EQ(reply, "part");
+    EXPECT_TRUE(eoi);
+    // Nothing comes after a reply's mark: a mark byte with bytes after it is data.
+    reply.clear();
+    reader.Add("a\x04" "b\x04", 4);
+    EXPECT_TRUE(Take(reader, -1, reply, eoi));
+    EXPECT_EQ(reply, "a\x04" "b");
     EXPECT_TRUE(eoi);
 
     // The character ends the reply; the mark that came with it is dropped.
@@ -103,15 +109,16 @@ TEST(EndMarkReader, AMarkByteInsideADefiniteBlockIsData)
         EXPECT_EQ(WholeMessage(message + "\x04", chunk), message) << chunk;
     // Bytes before the block, and the character stopping the reads on the way.
     EXPECT_EQ(WholeMessage("CURV #14\x04\r\x04\r\n\x04", 2, '\r'), "CURV #14\x04\r\x04\r\n");
-    // After the announced length the byte is the mark again.
-    EXPECT_EQ(WholeMessage("#12ab\x04tail\x04", 4), "#12ab");
+    // After the announced length the byte is the mark again, when nothing follows it.
+    EXPECT_EQ(WholeMessage("#12ab\x04", 4), "#12ab");
+    EXPECT_EQ(WholeMessage("#12ab\x04tail\x04", 4), "#12ab\x04tail");
 }
 
 TEST(EndMarkReader, InAnIndefiniteBlockOnlyAMarkAfterItsLineFeedEnds)
 {
     EXPECT_EQ(WholeMessage("#0a\x04" "b\x04\n\x04", 2), "#0a\x04" "b\x04\n");
     // A '#' that begins no block leaves the mark as it is.
-    EXPECT_EQ(WholeMessage("#x\x04rest", 1), "#x");
+    EXPECT_EQ(WholeMessage("#x\x04", 1), "#x");
     EXPECT_EQ(WholeMessage("no block\x04", 5), "no block");
 }
 
@@ -130,6 +137,36 @@ TEST(EndMarkReader, ALimitCutsTheReplyAndTheRestComesNext)
     // The mark that follows a full reply ends it.
     EXPECT_EQ(reader.TakeReply(-1, 1, message, reply), ReplyEnd::Mark);
     EXPECT_EQ(reply, "\n");
+}
+
+} // namespace
+
+namespace {
+
+// Unsettled, a mark byte that came last is held: the reply stops before it
+// until a look tells whether bytes follow it.
+TEST(EndMarkReader, AMarkByteThatCameLastWaitsForALookAfterIt)
+{
+    EndMarkReader reader;
+    BlockTracker message;
+    std::string reply;
+    reader.Add("\x01\x04", 2);
+    EXPECT_EQ(reader.TakeReply(-1, std::string::npos, message, reply, false), ReplyEnd::More);
+    EXPECT_TRUE(reader.MarkHeld());
+    EXPECT_EQ(reply, "\x01");
+    reader.Add("\x05\n\x04", 3);
+    EXPECT_EQ(reader.TakeReply(-1, std::string::npos, message, reply, false), ReplyEnd::More);
+    EXPECT_EQ(reply, "\x01\x04\x05\n") << "the byte with bytes after it is data";
+    EXPECT_EQ(reader.TakeReply(-1, std::string::npos, message, reply, true), ReplyEnd::Mark);
+    EXPECT_FALSE(reader.MarkHeld());
+    EXPECT_EQ(reply, "\x01\x04\x05\n");
+    // A held mark does not make a full reply of one that has room.
+    reply.clear();
+    reader.Add("ab\x04", 3);
+    EXPECT_EQ(reader.TakeReply(-1, 2, message, reply, false), ReplyEnd::More);
+    EXPECT_TRUE(reader.MarkHeld());
+    EXPECT_EQ(reader.TakeReply(-1, 2, message, reply, true), ReplyEnd::Mark);
+    EXPECT_EQ(reply, "ab");
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // Fuzz target: an adapter's answer bytes through EndMarkReader, in chunks
 // the input chooses, with an input character or none and a limit on each
-// reply. A reply holds the end mark only after a '#' (inside a block), holds
+// reply. A reply ends at the end mark only when nothing came after it, holds
 // the character only as its last byte, never passes its limit, and nothing
 // taken is more than what came. Each line taken is also read as a serial
 // poll's and a ++ver's answer: a status byte is the line's decimal number.
@@ -25,8 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     size_t given = 0;
     size_t taken = 0;
     std::string reply;
-    // The replies of the message in progress.
-    std::string current;
     for (size_t at = 3; at < size; at += chunk) {
         size_t count = size - at < chunk ? size - at : chunk;
         reader.Add(reinterpret_cast<const char*>(data + at), count);
@@ -34,10 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         ReplyEnd end;
         while ((end = reader.TakeReply(eosChar, limit, message, reply)) != ReplyEnd::More) {
             FUZZ_CHECK(reply.size() <= limit, "a reply of %zu bytes passes its limit of %zu", reply.size(), limit);
-            current += reply;
-            size_t mark = current.find(kAdapterEndMark);
-            FUZZ_CHECK(mark == std::string::npos || current.find('#') < mark,
-                       "the end mark at %zu in a message with no block before it", mark);
+            if (end == ReplyEnd::Mark) {
+                BlockTracker fresh;
+                std::string after;
+                FUZZ_CHECK(reader.TakeReply(eosChar, limit, fresh, after) == ReplyEnd::More && after.empty(),
+                           "%zu bytes came after the end mark of a reply", after.size());
+            }
             if (end == ReplyEnd::Character) {
                 FUZZ_CHECK(!reply.empty() && static_cast<unsigned char>(reply.back()) == eosChar,
                            "a reply ended at its character does not end with it");
@@ -47,8 +47,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                        "the character inside a reply at %zu of %zu", character, reply.size());
             taken += reply.size() + (end == ReplyEnd::Mark ? 1 : 0);
             reply.clear();
-            if (end == ReplyEnd::Mark)
-                current.clear();
         }
         std::string line;
         if (data[at] & 1 && reader.TakeLine(line)) {
