@@ -3,7 +3,8 @@
 set -e
 packages="cmake make g++ googletest libgtest-dev mingw-w64 g++-mingw-w64-x86-64-posix
 g++-mingw-w64-i686-posix wine64 wine fonts-wine xvfb xauth imagemagick x11-utils octave liboctave-dev
-clang libclang-rt-dev nlohmann-json3-dev libcli11-dev nsis time wine32:i386"
+clang libclang-rt-dev nlohmann-json3-dev libcli11-dev nsis time wine32:i386
+python3-pyvisa python3-pyvisa-py python3-pytest python3-venv"
 missing=""
 for package in $packages; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

@@ -9,6 +9,8 @@ import pytest
 
 ADAPTER_URL = os.environ.get("QUENBUS_ADAPTER_URL", "")
 THROUGH_ADAPTER = bool(ADAPTER_URL)
+# The plain "++" firmware keeps REN asserted; an AR488 drives it.
+PLAIN_ADAPTER = THROUGH_ADAPTER and os.environ.get("QUENBUS_ADAPTER_FIRMWARE", "") != "ar488"
 LIBRARY = os.environ["QUENBUS_DROVANE_LIBRARY"]
 
 ROOT = "HKEY_CURRENT_USER\\Software\\Korvex\\IEEE"

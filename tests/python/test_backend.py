@@ -7,7 +7,7 @@ import time
 import pytest
 from pyvisa import constants, errors
 
-from conftest import LIBRARY, THROUGH_ADAPTER, registry_text
+from conftest import LIBRARY, PLAIN_ADAPTER, THROUGH_ADAPTER, registry_text
 
 MULTIMETER = "GPIB0::22::INSTR"
 SILENT = "GPIB0::9::INSTR"
@@ -156,7 +156,7 @@ def test_the_interface(rm):
     for mode in (ren.asrt, ren.asrt_llo):
         bus.control_ren(mode)
     for mode in (ren.deassert_gtl, ren.deassert):
-        if THROUGH_ADAPTER:
+        if PLAIN_ADAPTER:
             # The plain "++" firmware keeps REN asserted and has no command to release it.
             assert error_of(lambda: bus.control_ren(mode)) == constants.VI_ERROR_NSUP_OPER
         else:
