@@ -5,6 +5,7 @@
 ;             simulated-bus libraries
 ;   MEX       the MEX files' suffix (mexw64 or mexw32)
 ;   HELP      folder holding the MATLAB help files
+;   WHEEL     the PyVISA backend's wheel
 ;   ICON      the installer's icon
 ;   OUTFILE   the installer to write
 ; Silent use: setup.exe /S [/DRIVER=PATH] [/SERVICE=NAME] [/SIMULATED=0|1]
@@ -125,6 +126,11 @@ Section "Simulated bus" SecSimulated
   !insertmacro InstallSimulatedLibrary sicl32.dll
 SectionEnd
 
+Section "Python backend for PyVISA" SecPython
+  SetOutPath "$INSTDIR\python"
+  File "${WHEEL}"
+SectionEnd
+
 Section "-Set up the machine"
   ${If} $Driver == ""
     DetailPrint "Running quenbus setup install (no driver given: bus configuration only)"
@@ -162,6 +168,7 @@ SectionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
   !insertmacro MUI_DESCRIPTION_TEXT ${SecMain} "The IEEE 488 Control Panel applet (into the system folder), the quenbus tool, and the MATLAB commands busquery, buswrite, busblock, buswriteblock, busclear, bustrigger, busspoll, buswaitsrq and buslocal with their help."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecPython} "The PyVISA backend pyvisa_quenbus, as a wheel in the python folder beside the tool, for pip to install into the Python that talks to the bus."
   !insertmacro MUI_DESCRIPTION_TEXT ${SecSimulated} "Bus driver and SICL libraries on a simulated bus of instruments, for a machine without IEEE 488 hardware. A library the machine has already is kept."
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
@@ -261,6 +268,8 @@ Section "Uninstall"
   Delete "$INSTDIR\buswaitsrq.m"
   Delete "$INSTDIR\buslocal.m"
   Delete "$INSTDIR\Contents.m"
+  Delete "$INSTDIR\python\pyvisa_quenbus-${VERSION}-py3-none-any.whl"
+  RMDir "$INSTDIR\python"
   Delete "$INSTDIR\uninstall.exe"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
   ; The bus configuration is the user's; it goes only when asked.

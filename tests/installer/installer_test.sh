@@ -28,7 +28,8 @@ quenbus_wine_unmanaged "$prefix"
 system32="$prefix/drive_c/windows/system32"
 instdir="$prefix/drive_c/Program Files/quenbus"
 commands=(busquery buswrite busblock buswriteblock busclear bustrigger busspoll buswaitsrq buslocal)
-installed_files=("$system32/quenbus.cpl" "$instdir/quenbus.exe" "$instdir/Contents.m" "$instdir/uninstall.exe")
+installed_files=("$system32/quenbus.cpl" "$instdir/quenbus.exe" "$instdir/Contents.m" "$instdir/uninstall.exe"
+    "$instdir/python/pyvisa_quenbus-1.0.0-py3-none-any.whl")
 for name in "${commands[@]}"; do
     installed_files+=("$instdir/$name.$mex" "$instdir/$name.m")
 done
@@ -91,7 +92,7 @@ uninstall() { # ARGUMENTS...
 
 # --- A fresh machine without a bus driver library: everything installed.
 check "silent install with /DRIVER and /SERVICE succeeds" install "/DRIVER=$driver" "/SERVICE=$service"
-check "the applet, the tool, the MEX files and their help are installed" all_exist "${installed_files[@]}"
+check "the applet, the tool, the MEX files, their help and the Python wheel are installed" all_exist "${installed_files[@]}"
 check "the simulated bus libraries are installed" all_exist "${simulated_files[@]}"
 check "Wine's Control Panel lists IEEE 488 from the system folder" \
     output_has $'IEEE 488\tChanges IEEE 488 bus configuration and communication settings.' "$WINE" "$lister"
