@@ -126,7 +126,7 @@ Section "Simulated bus" SecSimulated
   !insertmacro InstallSimulatedLibrary sicl32.dll
 SectionEnd
 
-Section "Python backend for PyVISA" SecPython
+Section "Python backend" SecPython
   SetOutPath "$INSTDIR\python"
   File "${WHEEL}"
 SectionEnd

@@ -85,9 +85,16 @@ class QuenbusVisaLibrary(VisaLibraryBase):
         self.handle_return_value(session, status)
 
     def _state(self, session):
+        """The session's resource; None for the resource manager's own session."""
         if session not in self.sessions:
             self._fail(None, constants.VI_ERROR_INV_OBJECT)
         return self.sessions[session]
+
+    def _resource(self, session):
+        state = self._state(session)
+        if state is None:
+            self._fail(session, constants.VI_ERROR_NSUP_OPER)
+        return state
 
     def _run(self, session, work):
         """Runs a library call for the session: its result, library failures raised as VISA's."""
@@ -97,13 +104,13 @@ class QuenbusVisaLibrary(VisaLibraryBase):
             self._fail(session, status_of_error(failure.error))
 
     def _device(self, session):
-        state = self._state(session)
+        state = self._resource(session)
         if not isinstance(state, DeviceSession):
             self._fail(session, constants.VI_ERROR_NSUP_OPER)
         return state
 
     def _interface(self, session):
-        state = self._state(session)
+        state = self._resource(session)
         if not isinstance(state, InterfaceSession):
             self._fail(session, constants.VI_ERROR_NSUP_OPER)
         return state
@@ -147,7 +154,7 @@ class QuenbusVisaLibrary(VisaLibraryBase):
             parsed = self._parsed(resource_name)
         except resource_names.InvalidName:
             self._fail(None, constants.VI_ERROR_INV_RSRC_NAME)
-        if access_mode not in (constants.AccessModes.no_lock, 0):
+        if access_mode != constants.AccessModes.no_lock:
             self._fail(None, constants.VI_ERROR_NSUP_OPER)
         names = dict(self.drovane.interfaces())
         interface_name = names.get(parsed.board)
@@ -177,7 +184,7 @@ class QuenbusVisaLibrary(VisaLibraryBase):
 
     # Attributes.
     def get_attribute(self, session, attribute):
-        state = self._state(session)
+        state = self._resource(session)
         try:
             value = state.get(attribute)
         except Refused as refusal:
@@ -185,7 +192,7 @@ class QuenbusVisaLibrary(VisaLibraryBase):
         return value, self.handle_return_value(session, constants.VI_SUCCESS)
 
     def set_attribute(self, session, attribute, attribute_state):
-        state = self._state(session)
+        state = self._resource(session)
         try:
             state.set(attribute, attribute_state)
         except Refused as refusal:
@@ -205,7 +212,7 @@ class QuenbusVisaLibrary(VisaLibraryBase):
 
     def flush(self, session, mask):
         # Nothing is buffered here: every read and write goes to the library at once.
-        self._state(session)
+        self._resource(session)
         return self.handle_return_value(session, constants.VI_SUCCESS)
 
     # GPIB operations.
@@ -231,7 +238,7 @@ class QuenbusVisaLibrary(VisaLibraryBase):
         return status, self.handle_return_value(session, constants.VI_SUCCESS)
 
     def gpib_control_ren(self, session, mode):
-        state = self._state(session)
+        state = self._resource(session)
         if isinstance(state, DeviceSession):
             if mode != constants.VI_GPIB_REN_ADDRESS_GTL:
                 return self._fail(session, constants.VI_ERROR_NSUP_OPER)
@@ -265,7 +272,7 @@ class QuenbusVisaLibrary(VisaLibraryBase):
         return self.handle_return_value(session, constants.VI_SUCCESS)
 
     def disable_event(self, session, event_type, mechanism):
-        state = self._state(session)
+        state = self._resource(session)
         if event_type == _ALL_EVENTS:
             state.enabled_events.clear()
         else:
@@ -273,7 +280,7 @@ class QuenbusVisaLibrary(VisaLibraryBase):
         return self.handle_return_value(session, constants.VI_SUCCESS)
 
     def discard_events(self, session, event_type, mechanism):
-        state = self._state(session)
+        state = self._resource(session)
         if isinstance(state, DeviceSession) and event_type in (_SERVICE_REQUEST, _ALL_EVENTS):
             state.polled_status = None
         return self.handle_return_value(session, constants.VI_SUCCESS)

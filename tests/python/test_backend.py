@@ -147,6 +147,11 @@ def test_addresses_and_attributes(rm):
     meter.write("")
     assert meter.read() == "Simbus,Multimeter,0,1.0"
     assert error_of(lambda: meter.lock_excl()) == constants.VI_ERROR_NSUP_OPER
+    # The resource manager's session is no resource; a closed session is none at all.
+    assert error_of(lambda: rm.visalib.get_attribute(rm.session, constants.VI_ATTR_TMO_VALUE)) == constants.VI_ERROR_NSUP_OPER
+    session = meter.session
+    meter.close()
+    assert error_of(lambda: rm.visalib.read(session, 1)) == constants.VI_ERROR_INV_OBJECT
 
 
 def test_the_interface(rm):
