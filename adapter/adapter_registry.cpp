@@ -13,7 +13,10 @@ ChannelOpener ChannelTo(const std::string& url)
             return nullptr;
         if (address.kind == AdapterAddress::Kind::Tcp)
             return OpenTcpChannel(address, timeoutMs, problem);
-        return OpenSerialChannel(address, problem);
+        if (address.kind == AdapterAddress::Kind::Serial)
+            return OpenSerialChannel(address, problem);
+        problem = "a VXI-11 gateway is no \"++\" adapter";
+        return nullptr;
     };
 }
 

@@ -9,6 +9,7 @@ namespace {
 
 const char kTcpScheme[] = "tcp://";
 const char kSerialScheme[] = "serial://";
+const char kVxi11Scheme[] = "vxi11://";
 const long kMaxComPort = 256;
 
 bool StartsWithNoCase(const std::string& text, const std::string& prefix)
@@ -76,6 +77,34 @@ bool ParseSerial(const std::string& rest, AdapterAddress& address, std::string& 
     return true;
 }
 
+// HOST[:PORT]/NAME, NAME letters then digits.
+bool ParseVxi11(const std::string& rest, AdapterAddress& address, std::string& error)
+{
+    const char kForm[] = "a gateway is vxi11://HOST[:PORT]/NAME, as vxi11://192.168.1.30/gpib0";
+    size_t slash = rest.find('/');
+    std::string name = slash == std::string::npos ? "" : rest.substr(slash + 1);
+    size_t digits = name.find_first_of("0123456789");
+    bool letters = digits != 0 && digits != std::string::npos && name.size() <= 32;
+    for (size_t i = 0; letters && i < name.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(name[i]);
+        letters = i < digits ? std::isalpha(c) != 0 : std::isdigit(c) != 0;
+    }
+    if (!letters) {
+        error = kForm;
+        return false;
+    }
+    if (!ParseTcp(rest.substr(0, slash), address, error)) {
+        if (error.find("port") == std::string::npos)
+            error = kForm;
+        return false;
+    }
+    if (rest.substr(0, slash).find(':') == std::string::npos)
+        address.port = 0;
+    address.kind = AdapterAddress::Kind::Vxi11;
+    address.gateway = name;
+    return true;
+}
+
 } // namespace
 
 bool ParseAdapterUrl(const std::string& url, AdapterAddress& address, std::string& error)
@@ -85,6 +114,8 @@ bool ParseAdapterUrl(const std::string& url, AdapterAddress& address, std::strin
         return ParseTcp(url.substr(sizeof kTcpScheme - 1), address, error);
     if (StartsWithNoCase(url, kSerialScheme))
         return ParseSerial(url.substr(sizeof kSerialScheme - 1), address, error);
-    error = "an adapter is tcp://HOST[:PORT] or serial://COMn[?baud=N]";
+    if (StartsWithNoCase(url, kVxi11Scheme))
+        return ParseVxi11(url.substr(sizeof kVxi11Scheme - 1), address, error);
+    error = "an adapter is tcp://HOST[:PORT] or serial://COMn[?baud=N], a gateway vxi11://HOST[:PORT]/gpib0";
     return false;
 }

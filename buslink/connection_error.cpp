@@ -34,6 +34,10 @@ std::string DriverErrorText(int error)
         return "no interface of that name";
     case DRV_ERR_NOT_SUPPORTED:
         return "the interface's adapter cannot do that";
+    case DRV_ERR_IO:
+        return "the gateway reports an I/O error on the bus";
+    case DRV_ERR_BUSY:
+        return "the interface is busy, or another link holds the device's lock";
     }
     return "error " + std::to_string(error);
 }

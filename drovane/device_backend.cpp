@@ -1,6 +1,7 @@
 #include "drovane/device_backend.h"
 
 #include "adapter/adapter_registry.h"
+#include "drovane/gateway_backend.h"
 #include "simbus/sim_bus.h"
 
 #include <chrono>
@@ -273,9 +274,23 @@ int WaitForRequest(DeviceBackend& device, unsigned long timeoutMs, uint8_t* stat
     }
 }
 
+namespace {
+
+// Whether `url` names a gateway, with its parts in `address`.
+bool IsGateway(const std::string& url, AdapterAddress& address)
+{
+    std::string problem;
+    return ParseAdapterUrl(url, address, problem) && address.kind == AdapterAddress::Kind::Vxi11;
+}
+
+} // namespace
+
 std::shared_ptr<DeviceBackend> OpenDeviceBackend(const std::string& busName, const std::string& adapter,
                                                  const DeviceSettings& settings)
 {
+    AdapterAddress gateway;
+    if (IsGateway(adapter, gateway))
+        return OpenGatewayDevice(adapter, gateway, settings);
     if (!adapter.empty())
         return std::make_shared<AdapterDevice>(SharedAdapterFor(adapter), settings);
     return std::make_shared<SimulatedDevice>(BusOf(busName), settings);
@@ -283,6 +298,9 @@ std::shared_ptr<DeviceBackend> OpenDeviceBackend(const std::string& busName, con
 
 std::shared_ptr<BusBackend> OpenBusBackend(const std::string& busName, const std::string& adapter)
 {
+    AdapterAddress gateway;
+    if (IsGateway(adapter, gateway))
+        return OpenGatewayInterface(adapter, gateway);
     if (!adapter.empty())
         return std::make_shared<AdapterInterface>(SharedAdapterFor(adapter));
     return std::make_shared<SimulatedInterface>(BusOf(busName));

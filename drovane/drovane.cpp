@@ -10,6 +10,7 @@
 #include "adapter/adapter_url.h"
 #include "config/os_family.h"
 #include "drovane/device_backend.h"
+#include "drovane/gateway_backend.h"
 #include "drovane/interface_lookup.h"
 #include "simbus/trace.h"
 
@@ -290,6 +291,12 @@ int ProbeAdapter(const char* url, char* answer, unsigned long size, int timeoutM
     if (timeoutMs == 0) {
         CopyOut("", answer, size);
         return 0;
+    }
+    if (address.kind == AdapterAddress::Kind::Vxi11) {
+        std::string said;
+        bool answered = ProbeGateway(address, timeoutMs, said);
+        CopyOut(said, answer, size);
+        return answered ? 1 : 0;
     }
     // A session of its own, closed at once: an adapter may take one connection only.
     AdapterSession session(ChannelTo(url));

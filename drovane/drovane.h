@@ -51,7 +51,8 @@ enum {
     DRV_ERR_NO_BOARD = 109,       // the interface is configured but no board is present
     DRV_ERR_BUSY = 118,           // the interface is busy (usable)
     DRV_ERR_UNKNOWN_NAME = 120,   // no interface of that name
-    DRV_ERR_NOT_SUPPORTED = 121   // the interface's backend cannot do that
+    DRV_ERR_NOT_SUPPORTED = 121,  // the interface's backend cannot do that
+    DRV_ERR_IO = 122              // the interface's gateway reports an I/O error on the bus
 };
 
 // Status byte bits (DrvSerialPoll, DrvWaitRequest).
