@@ -17,7 +17,7 @@ const int kReplyMarginMs = 500;
 // The longest device_read asked, and the longest reply record taken.
 const uint32_t kMaxReadRequest = 1024 * 1024;
 const size_t kMaxRecord = kMaxReadRequest + 4096;
-// A gateway that announces no maxRecvSize takes this much (VXI-11's least).
+// A gateway that announces no maxRecvSize takes this much (what VXI-11 asks of every one).
 const uint32_t kLeastRecvSize = 1024;
 // How long closing waits for each destroy_link.
 const int kCloseTimeoutMs = 500;
@@ -124,7 +124,7 @@ const GatewaySession::Link* GatewaySession::LinkTo(int primary, int secondary, i
         return nullptr;
     Link& link = links_[address];
     link.lid = reply.lid;
-    link.maxRecvSize = std::max(reply.maxRecvSize, kLeastRecvSize);
+    link.maxRecvSize = reply.maxRecvSize ? reply.maxRecvSize : kLeastRecvSize;
     return &link;
 }
 

@@ -49,21 +49,29 @@ std::string RecordMarked(const std::string& message, size_t fragmentSize)
     return stream;
 }
 
+void RecordReader::Add(const char* bytes, size_t count)
+{
+    // What was taken goes before the inbox grows: small fragments cost no copying of the rest.
+    inbox_.erase(0, taken_);
+    taken_ = 0;
+    inbox_.append(bytes, count);
+}
+
 bool RecordReader::TakeRecord(std::string& record)
 {
-    while (!failed_ && inbox_.size() >= 4) {
-        XdrReader header(inbox_);
+    while (!failed_ && inbox_.size() - taken_ >= 4) {
         uint32_t word = 0;
-        header.U32(word);
+        for (size_t i = 0; i < 4; ++i)
+            word = word << 8 | static_cast<unsigned char>(inbox_[taken_ + i]);
         size_t length = word & ~kLastFragment;
         if (length > limit_ || record_.size() > limit_ - length) {
             failed_ = true;
             break;
         }
-        if (inbox_.size() - 4 < length)
+        if (inbox_.size() - taken_ - 4 < length)
             return false;
-        record_.append(inbox_, 4, length);
-        inbox_.erase(0, 4 + length);
+        record_.append(inbox_, taken_ + 4, length);
+        taken_ += 4 + length;
         if (word & kLastFragment) {
             record.swap(record_);
             record_.clear();

@@ -24,7 +24,7 @@ public:
     // `limit`: the longest record taken; a longer one fails the stream.
     explicit RecordReader(size_t limit) : limit_(limit) {}
 
-    void Add(const char* bytes, size_t count) { inbox_.append(bytes, count); }
+    void Add(const char* bytes, size_t count);
     // Takes one whole record; false while none is complete, or after a failure.
     bool TakeRecord(std::string& record);
     // A record longer than the limit, or a fragment of none: the stream is unusable.
@@ -32,6 +32,7 @@ public:
 
 private:
     std::string inbox_;
+    size_t taken_ = 0;   // bytes of the inbox already taken
     std::string record_; // fragments of the record in progress
     size_t limit_;
     bool failed_ = false;
