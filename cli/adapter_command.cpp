@@ -7,6 +7,7 @@
 #include "config/interface_names.h"
 #include "config/reg_key.h"
 #include "drovane/drovane.h"
+#include "text/text_compare.h"
 
 AdapterAnswer AskAdapter(const std::string& url, int timeoutMs)
 {
@@ -14,6 +15,7 @@ AdapterAnswer AskAdapter(const std::string& url, int timeoutMs)
     int answer = DrvProbeAdapter(url.c_str(), text, sizeof text, timeoutMs);
     AdapterAnswer result;
     result.isAddress = answer >= 0;
+    result.gateway = StartsWithNoCase(url.c_str(), "vxi11://");
     result.answers = answer > 0;
     result.text = text;
     return result;
@@ -62,7 +64,11 @@ int AdapterCommand(const std::string& interfaceName, const std::string& url, boo
     }
     out << interfaceName << " (node " << node << "): adapter " << url << '\n';
     AdapterAnswer answer = AskAdapter(url, kAdapterVersionTimeoutMs);
-    if (answer.answers)
+    if (answer.answers && answer.gateway)
+        out << "the gateway answers: " << answer.text << '\n';
+    else if (answer.gateway)
+        out << "the gateway does not answer yet (" << answer.text << "); check its power, network and address\n";
+    else if (answer.answers)
         out << "the adapter answers: " << answer.text << '\n';
     else
         out << "the adapter does not answer yet (" << answer.text << "); check its power, cable and address\n";

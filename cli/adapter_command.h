@@ -9,7 +9,8 @@
 // What the bus driver library's probe of an adapter found.
 struct AdapterAnswer {
     bool isAddress = false; // the URL is an adapter address
-    bool answers = false;   // the adapter answered ++ver
+    bool gateway = false;   // a LAN/GPIB gateway's (vxi11://)
+    bool answers = false;   // the adapter answered ++ver, the gateway made a link
     std::string text;       // its answer, or why there is none
 };
 const size_t kAdapterAnswerSize = 256;

@@ -63,6 +63,10 @@ void CheckAdapter(const std::string& where, const InterfaceRecord& bus, std::vec
     if (!answer.isAddress) {
         problems.push_back(where + "the adapter " + bus.adapter + " is no adapter address: " + answer.text +
                            "; set it again with quenbus adapter " + bus.userName + " URL");
+    } else if (!answer.answers && answer.gateway) {
+        problems.push_back(where + "the gateway " + bus.adapter + " does not answer (" + answer.text +
+                           "); check its power, network and address, or unbind it with quenbus adapter " +
+                           bus.userName + " --clear");
     } else if (!answer.answers) {
         problems.push_back(where + "the adapter " + bus.adapter + " does not answer ++ver (" + answer.text +
                            "); check its power, cable and address, or unbind it with quenbus adapter " +
