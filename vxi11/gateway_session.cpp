@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 
 namespace {
 
@@ -89,7 +90,10 @@ bool GatewaySession::Connect(int timeoutMs)
 GatewayResult GatewaySession::Call(uint32_t procedure, const std::string& arguments, int ioTimeoutMs,
                                    std::string& results)
 {
-    switch (core_->Call(kCoreProgram, kCoreVersion, procedure, arguments, ioTimeoutMs + kReplyMarginMs, results)) {
+    // In 64 bits: an io_timeout near INT_MAX (a time-out without end) plus the margin.
+    long long waitMs = static_cast<long long>(ioTimeoutMs) + kReplyMarginMs;
+    int replyMs = waitMs > INT_MAX ? INT_MAX : static_cast<int>(waitMs);
+    switch (core_->Call(kCoreProgram, kCoreVersion, procedure, arguments, replyMs, results)) {
     case RpcOutcome::Done: return GatewayResult::Done;
     case RpcOutcome::TimedOut: Drop("the gateway: " + core_->Problem()); return GatewayResult::TimedOut;
     case RpcOutcome::Refused: problem_ = "the gateway: " + core_->Problem(); return GatewayResult::NotSupported;

@@ -1,16 +1,17 @@
 """The bus the Python suites run on, from the environment the test command gives:
 QUENBUS_DROVANE_LIBRARY (the library), QUENBUS_SIMBUS_BENCH (pyvisa.bench), and,
-through the simulated adapter, QUENBUS_ADAPTER_URL. On the simulated bus there is
-no configuration, so GPIB0 to GPIB3 are IEEE0 to IEEE3; through the adapter a
-configuration binds GPIB0 (named "Bench") to it, with configured devices."""
+through the simulated adapter or gateway, QUENBUS_ADAPTER_URL or QUENBUS_GATEWAY_URL.
+On the simulated bus there is no configuration, so GPIB0 to GPIB3 are IEEE0 to
+IEEE3; through an adapter or a gateway a configuration binds GPIB0 (named
+"Bench") to it, with configured devices."""
 import os
 
 import pytest
 
-ADAPTER_URL = os.environ.get("QUENBUS_ADAPTER_URL", "")
+ADAPTER_URL = os.environ.get("QUENBUS_ADAPTER_URL", "") or os.environ.get("QUENBUS_GATEWAY_URL", "")
 THROUGH_ADAPTER = bool(ADAPTER_URL)
-# The plain "++" firmware keeps REN asserted; an AR488 drives it.
-PLAIN_ADAPTER = THROUGH_ADAPTER and os.environ.get("QUENBUS_ADAPTER_FIRMWARE", "") != "ar488"
+# The plain "++" firmware keeps REN asserted; an AR488 and a gateway drive it.
+PLAIN_ADAPTER = bool(os.environ.get("QUENBUS_ADAPTER_URL")) and os.environ.get("QUENBUS_ADAPTER_FIRMWARE", "") != "ar488"
 LIBRARY = os.environ["QUENBUS_DROVANE_LIBRARY"]
 
 ROOT = "HKEY_CURRENT_USER\\Software\\Korvex\\IEEE"

@@ -208,6 +208,18 @@ TEST_F(GatewayProtocol, GenericCallsCarryTheDevicesTimeOutAsIoTimeout)
     }
 }
 
+// The longest time-out the library takes, a time-out without end to a caller.
+TEST_F(GatewayProtocol, ATimeOutWithoutEndStillTalks)
+{
+    int meter = Open("GATE", 22, 0x7FFFFFFF);
+    ASSERT_GE(meter, 0);
+    ASSERT_EQ(Write(meter, "*IDN?"), 5);
+    EXPECT_EQ(Read(meter, 100), "Simbus,Multimeter,0,1.0\n");
+    std::vector<std::string> reads = Calls(Control("take"), "device_read");
+    ASSERT_EQ(reads.size(), 1u);
+    EXPECT_NE(reads[0].find(" io=21474836"), std::string::npos) << reads[0];
+}
+
 TEST_F(GatewayProtocol, TheGatewaysErrorsBecomeTheLibrarys)
 {
     int meter = Open("GATE", 22, 1000);

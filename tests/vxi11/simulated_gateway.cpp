@@ -217,13 +217,14 @@ private:
             return true;
         }
         case kDeviceRead: {
-            if (!in.I32(lid) || !in.U32(a) || !in.U32(b) || !in.U32(c) || !in.U32(d) || !in.U32(b) || !in.AtEnd())
+            uint32_t requestSize = 0, ioTimeout = 0, lockTimeout = 0, flags = 0, termChar = 0;
+            if (!in.I32(lid) || !in.U32(requestSize) || !in.U32(ioTimeout) || !in.U32(lockTimeout) || !in.U32(flags) ||
+                !in.U32(termChar) || !in.AtEnd())
                 return garbage();
-            uint32_t flags = d;
-            uint32_t termChar = b;
             Record("device_read lid=" + std::to_string(lid) + " flags=" + std::to_string(flags) +
-                   " size=" + std::to_string(a) + " term=" + std::to_string(termChar));
-            return Read(lid, a, c, flags, termChar, injected, out);
+                   " size=" + std::to_string(requestSize) + " term=" + std::to_string(termChar) +
+                   " io=" + std::to_string(ioTimeout));
+            return Read(lid, requestSize, ioTimeout, flags, termChar, injected, out);
         }
         case kDeviceReadStb:
         case kDeviceTrigger:
