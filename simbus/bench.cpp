@@ -182,24 +182,27 @@ bool ParseBench(const std::string& text, Bench& bench, std::string& error)
     return true;
 }
 
+bool ReadBenchFile(const char* path, Bench& bench, std::string& error)
+{
+    if (!path || !*path)
+        return ParseBench(kDefaultBench, bench, error);
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        error = "cannot read the file";
+        return false;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    return ParseBench(text.str(), bench, error);
+}
+
 Bench LoadProcessBench()
 {
     Bench bench;
     std::string error;
     const char* path = std::getenv("QUENBUS_SIMBUS_BENCH");
-    if (!path || !*path) {
-        ParseBench(kDefaultBench, bench, error);
+    if (ReadBenchFile(path, bench, error))
         return bench;
-    }
-    std::ifstream file(path, std::ios::binary);
-    if (file) {
-        std::ostringstream text;
-        text << file.rdbuf();
-        if (ParseBench(text.str(), bench, error))
-            return bench;
-    } else {
-        error = "cannot read the file";
-    }
     std::fprintf(stderr, "simbus: %s: %s; the bus is empty\n", path, error.c_str());
     return Bench();
 }

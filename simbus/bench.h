@@ -52,6 +52,11 @@ extern const char kDefaultIdentification[];
 // Parses a definition; on failure describes the first bad line in `error`.
 bool ParseBench(const std::string& text, Bench& bench, std::string& error);
 
+// The bench of the file at `path`, or the default bench when `path` is null
+// or empty; false with the reason in `error` for a file that cannot be read
+// or is no bench.
+bool ReadBenchFile(const char* path, Bench& bench, std::string& error);
+
 // The bench of this process: the file named by QUENBUS_SIMBUS_BENCH, else the
 // default bench. A bad file is reported on stderr and gives an empty bench.
 Bench LoadProcessBench();

@@ -484,15 +484,8 @@ Bench ReadBench(const char* path)
 {
     Bench bench;
     std::string error;
-    if (!path) {
-        ParseBench(kDefaultBench, bench, error);
-        return bench;
-    }
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (!file || !ParseBench(text.str(), bench, error)) {
-        std::fprintf(stderr, "simulated adapter: %s: %s\n", path, file ? error.c_str() : "cannot read the file");
+    if (!ReadBenchFile(path, bench, error)) {
+        std::fprintf(stderr, "simulated adapter: %s: %s\n", path, error.c_str());
         std::exit(2);
     }
     return bench;

@@ -9,6 +9,7 @@
 #include "adapter/byte_channel.h"
 #include "drovane/drovane.h"
 #include "registry_test_fixture.h"
+#include "control_port.h"
 
 #include <gtest/gtest.h>
 
@@ -33,29 +34,7 @@ std::string Environment(const char* name)
 // A line to the gateway's control port, and its answer (the record, for "take").
 std::string Control(const std::string& line)
 {
-    AdapterAddress address;
-    address.host = "127.0.0.1";
-    address.port = std::atoi(Environment("QUENBUS_GATEWAY_CONTROL").c_str());
-    std::string error;
-    std::unique_ptr<ByteChannel> channel = OpenTcpChannel(address, 2000, error);
-    if (!channel || !channel->Send(line + "\n", 2000))
-        return "no control port: " + error;
-    std::string answer;
-    char buffer[4096];
-    for (;;) {
-        size_t newline = answer.find('\n');
-        if (newline != std::string::npos) {
-            if (line != "take")
-                return answer.substr(0, newline);
-            size_t size = std::strtoul(answer.c_str(), nullptr, 10);
-            if (answer.size() >= newline + 1 + size)
-                return answer.substr(newline + 1, size);
-        }
-        long count = channel->Receive(buffer, sizeof buffer, 2000);
-        if (count <= 0)
-            return answer;
-        answer.append(buffer, static_cast<size_t>(count));
-    }
+    return AskControlPort("QUENBUS_GATEWAY_CONTROL", line);
 }
 
 // The lines of the record that begin with `call`.
