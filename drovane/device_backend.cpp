@@ -8,14 +8,11 @@
 #include <mutex>
 #include <thread>
 
-namespace {
-
 int EosOf(const DrvTermRecord& record)
 {
     return record.eosEnabled ? record.eosChar : -1;
 }
 
-// The output record a write goes by: a binary write's asks for END and no character.
 DrvTermRecord OutputRecord(const DeviceSettings& settings, bool binary)
 {
     DrvTermRecord record = settings.termOut;
@@ -25,6 +22,8 @@ DrvTermRecord OutputRecord(const DeviceSettings& settings, bool binary)
     }
     return record;
 }
+
+namespace {
 
 class SimulatedDevice : public DeviceBackend {
 public:

@@ -25,6 +25,11 @@ struct DeviceSettings {
     int timeoutMs = 0;
 };
 
+// The end-of-string character of a record, -1 when it is off.
+int EosOf(const DrvTermRecord& record);
+// The output record a write goes by: a binary write's asks for END and no character.
+DrvTermRecord OutputRecord(const DeviceSettings& settings, bool binary);
+
 class DeviceBackend {
 public:
     virtual ~DeviceBackend() = default;

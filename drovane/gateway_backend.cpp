@@ -53,12 +53,9 @@ public:
     int Write(const char* data, size_t count, bool end, bool binary) override
     {
         std::lock_guard<std::mutex> lock(gateway_.lock);
-        const DrvTermRecord& term = settings_.termOut;
-        bool eoi = end && (binary || term.eoi);
-        if (binary || !term.eosEnabled)
-            return ErrorOf(Session().Write(primary(), secondary(), data, count, eoi, timeout()));
         // END also with each output end-of-string character, as on a board.
-        EndOfStringSplitter splitter(data, count, term.eosChar, eoi);
+        const DrvTermRecord term = OutputRecord(settings_, binary);
+        EndOfStringSplitter splitter(data, count, EosOf(term), end && term.eoi);
         MessagePart part;
         while (splitter.Next(part)) {
             int error = ErrorOf(Session().Write(primary(), secondary(), data + part.offset, part.count, part.end,
@@ -73,8 +70,7 @@ public:
     {
         std::lock_guard<std::mutex> lock(gateway_.lock);
         const DrvTermRecord& term = settings_.termIn;
-        return ErrorOf(Session().Read(primary(), secondary(), buffer, size, term.eosEnabled ? term.eosChar : -1,
-                                      timeout(), count, ended));
+        return ErrorOf(Session().Read(primary(), secondary(), buffer, size, EosOf(term), timeout(), count, ended));
     }
 
     int Clear() override

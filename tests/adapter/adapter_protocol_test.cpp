@@ -11,7 +11,7 @@
 #include "adapter/byte_channel.h"
 #include "drovane/drovane.h"
 #include "registry_test_fixture.h"
-#include "control_port.h"
+#include "simulator_client.h"
 
 #include <gtest/gtest.h>
 
@@ -30,12 +30,6 @@ using Clock = std::chrono::steady_clock;
 const char kSetup[] = "++mode 1\n++auto 0\n++eot_enable 1\n++eot_char 4\n";
 const int kNoSecondary = 255;
 
-std::string Environment(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
 // A line to the adapter's control port, and its answer.
 std::string Control(const std::string& line)
 {
@@ -50,15 +44,6 @@ std::string TakeAtLeast(size_t size)
     for (Clock::time_point start = Clock::now(); taken.size() < size && Clock::now() - start < std::chrono::seconds(1);)
         taken += Control("take");
     return taken;
-}
-
-DrvTermRecord Record(int eoi, int eosEnabled, int eosChar)
-{
-    DrvTermRecord record = {};
-    record.eoi = eoi;
-    record.eosEnabled = eosEnabled;
-    record.eosChar = static_cast<uint8_t>(eosChar);
-    return record;
 }
 
 class AdapterProtocol : public RegistryTest {
@@ -109,11 +94,6 @@ protected:
 
     std::vector<int> handles_;
 };
-
-long ElapsedMs(Clock::time_point start)
-{
-    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
-}
 
 TEST_F(AdapterProtocol, AQueryGoesAsControllerWithTheDevicesSettings)
 {

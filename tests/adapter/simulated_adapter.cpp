@@ -23,6 +23,7 @@
 //   refused     "N": the connections closed at once so far (--single)
 #include "simbus/bench.h"
 #include "simbus/sim_bus.h"
+#include "simulator_server.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -371,20 +372,6 @@ private:
     int plainPluses_ = 0;
 };
 
-bool SendAll(int fd, const std::string& bytes, bool socket)
-{
-    size_t sent = 0;
-    while (sent < bytes.size()) {
-        ssize_t count = socket ? send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL)
-                               : write(fd, bytes.data() + sent, bytes.size() - sent);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        sent += static_cast<size_t>(count);
-    }
-    return true;
-}
 
 // Serves one connection (or the serial line) until it closes or is dropped.
 void Serve(Adapter& adapter, int fd, bool socket)
@@ -421,46 +408,7 @@ void Serve(Adapter& adapter, int fd, bool socket)
     }
 }
 
-int Listen(int* port)
-{
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    int on = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd, 8) != 0) {
-        std::perror("simulated adapter: listen");
-        std::exit(1);
-    }
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    *port = ntohs(address.sin_port);
-    return fd;
-}
 
-void ServeControl(Adapter& adapter, int listener)
-{
-    for (;;) {
-        int fd = accept(listener, nullptr, nullptr);
-        if (fd < 0)
-            continue;
-        std::thread([&adapter, fd] {
-            std::string line;
-            char c;
-            while (read(fd, &c, 1) == 1) {
-                if (c != '\n') {
-                    line += c;
-                    continue;
-                }
-                if (!SendAll(fd, adapter.Control(line), true))
-                    break;
-                line.clear();
-            }
-            close(fd);
-        }).detach();
-    }
-}
 
 // A pseudo-terminal in raw mode: the client opens its slave as a serial port.
 int OpenPty(std::string& path, int& slave)
@@ -480,16 +428,6 @@ int OpenPty(std::string& path, int& slave)
     return master;
 }
 
-Bench ReadBench(const char* path)
-{
-    Bench bench;
-    std::string error;
-    if (!ReadBenchFile(path, bench, error)) {
-        std::fprintf(stderr, "simulated adapter: %s: %s\n", path, error.c_str());
-        std::exit(2);
-    }
-    return bench;
-}
 
 } // namespace
 
@@ -523,9 +461,9 @@ int main(int argc, char** argv)
             return 2;
         }
     }
-    Adapter adapter(ReadBench(benchPath), recordPath, ar488);
+    Adapter adapter(ReadBenchOrExit(benchPath, "simulated adapter"), recordPath, ar488);
     int controlPort = 0;
-    int control = Listen(&controlPort);
+    int control = ListenOnLoopback(0, &controlPort);
     std::string announce;
     int dataPort = 0;
     int data = -1;
@@ -536,18 +474,12 @@ int main(int argc, char** argv)
         master = OpenPty(path, slave);
         announce = "serial " + path + "\n";
     } else {
-        data = Listen(&dataPort);
+        data = ListenOnLoopback(0, &dataPort);
         announce = "data " + std::to_string(dataPort) + "\n";
     }
     announce += "control " + std::to_string(controlPort) + "\n";
-    if (portsPath) {
-        std::string partial = std::string(portsPath) + ".part";
-        std::ofstream(partial) << announce;
-        std::rename(partial.c_str(), portsPath);
-    }
-    std::fputs(announce.c_str(), stdout);
-    std::fflush(stdout);
-    std::thread(ServeControl, std::ref(adapter), control).detach();
+    AnnouncePorts(portsPath, announce);
+    std::thread(ServeControl, control, [&adapter](const std::string& line) { return adapter.Control(line); }).detach();
     if (pty) {
         Serve(adapter, master, false);
         return 0;

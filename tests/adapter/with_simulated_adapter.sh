@@ -9,6 +9,7 @@
 # to the adapter (a Windows path with --wine, where a serial adapter is
 # COM9, linked to the pseudo-terminal in the Wine prefix's dosdevices).
 set -e
+. "$(dirname "$0")/bind_interfaces.sh"
 server=$1
 shift
 bench=""
@@ -53,17 +54,6 @@ fi
 export QUENBUS_ADAPTER_URL=$url QUENBUS_ADAPTER_CONTROL=$control QUENBUS_ADAPTER_RECORD=$work/record \
     QUENBUS_ADAPTER_FIRMWARE=$firmware
 if [ -n "$variable" ]; then
-    {
-        printf 'REGEDIT4\n'
-        for number in 0 1 2 3; do
-            printf '\n[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\000%s]\n"UserName"="IEEE%s"\n"Adapter"="%s"\n' \
-                "$number" "$number" "$url"
-        done
-    } >"$work/adapter.reg"
-    registry=$work/adapter.reg
-    if [ -n "$wine" ]; then
-        registry=$(printf 'Z:%s' "$registry" | tr / '\\')
-    fi
-    export "$variable=$registry"
+    bind_interfaces "$variable" "$url" "$work/adapter.reg" "$wine"
 fi
 "$@"

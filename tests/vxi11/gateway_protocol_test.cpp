@@ -9,7 +9,7 @@
 #include "adapter/byte_channel.h"
 #include "drovane/drovane.h"
 #include "registry_test_fixture.h"
-#include "control_port.h"
+#include "simulator_client.h"
 
 #include <gtest/gtest.h>
 
@@ -24,12 +24,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 const int kNoSecondary = 255;
-
-std::string Environment(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
 
 // A line to the gateway's control port, and its answer (the record, for "take").
 std::string Control(const std::string& line)
@@ -50,20 +44,6 @@ std::vector<std::string> Calls(const std::string& record, const std::string& cal
         at = end == std::string::npos ? record.size() : end + 1;
     }
     return lines;
-}
-
-long ElapsedMs(Clock::time_point start)
-{
-    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
-}
-
-DrvTermRecord Record(int eoi, int eosEnabled, int eosChar)
-{
-    DrvTermRecord record = {};
-    record.eoi = eoi;
-    record.eosEnabled = eosEnabled;
-    record.eosChar = static_cast<uint8_t>(eosChar);
-    return record;
 }
 
 class GatewayProtocol : public RegistryTest {

@@ -28,6 +28,7 @@
 #include "vxi11/onc_rpc.h"
 #include "vxi11/portmapper.h"
 #include "vxi11/xdr.h"
+#include "simulator_server.h"
 
 #include <arpa/inet.h>
 #include <chrono>
@@ -372,17 +373,6 @@ private:
     std::string record_;
 };
 
-bool SendAll(int fd, const std::string& bytes)
-{
-    size_t sent = 0;
-    while (sent < bytes.size()) {
-        ssize_t count = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (count <= 0)
-            return false;
-        sent += static_cast<size_t>(count);
-    }
-    return true;
-}
 
 // The reply record, sent a fragment at a time.
 bool SendReply(int fd, uint32_t xid, const Answer& answer, size_t fragment)
@@ -447,24 +437,6 @@ void ServeConnection(Gateway& gateway, int fd, bool core, size_t fragment)
     close(fd);
 }
 
-int Listen(int port, int* bound)
-{
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    int on = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd, 16) != 0) {
-        std::perror("simulated gateway: listen");
-        std::exit(1);
-    }
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    *bound = ntohs(address.sin_port);
-    return fd;
-}
 
 void Accept(Gateway& gateway, int listener, bool core, size_t fragment)
 {
@@ -479,39 +451,7 @@ void Accept(Gateway& gateway, int listener, bool core, size_t fragment)
     }
 }
 
-void ServeControl(Gateway& gateway, int listener)
-{
-    for (;;) {
-        int fd = accept(listener, nullptr, nullptr);
-        if (fd < 0)
-            continue;
-        std::thread([&gateway, fd] {
-            std::string line;
-            char c;
-            while (read(fd, &c, 1) == 1) {
-                if (c != '\n') {
-                    line += c;
-                    continue;
-                }
-                if (!SendAll(fd, gateway.Control(line)))
-                    break;
-                line.clear();
-            }
-            close(fd);
-        }).detach();
-    }
-}
 
-Bench ReadBench(const char* path)
-{
-    Bench bench;
-    std::string error;
-    if (!ReadBenchFile(path, bench, error)) {
-        std::fprintf(stderr, "simulated gateway: %s: %s\n", path, error.c_str());
-        std::exit(2);
-    }
-    return bench;
-}
 
 } // namespace
 
@@ -548,22 +488,16 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "simulated gateway: --max-recv and --fragment take 1 or more\n");
         return 2;
     }
-    Gateway gateway(ReadBench(options.bench), options);
+    Gateway gateway(ReadBenchOrExit(options.bench, "simulated gateway"), options);
     int portmapperPort = 0, corePort = 0, controlPort = 0;
-    int portmapper = Listen(options.portmapperPort, &portmapperPort);
-    int core = Listen(0, &corePort);
-    int control = Listen(0, &controlPort);
+    int portmapper = ListenOnLoopback(options.portmapperPort, &portmapperPort);
+    int core = ListenOnLoopback(0, &corePort);
+    int control = ListenOnLoopback(0, &controlPort);
     gateway.SetCorePort(corePort);
     std::string announce = "portmapper " + std::to_string(portmapperPort) + "\ncore " + std::to_string(corePort) +
                            "\ncontrol " + std::to_string(controlPort) + "\n";
-    if (options.ports) {
-        std::string partial = std::string(options.ports) + ".part";
-        std::ofstream(partial) << announce;
-        std::rename(partial.c_str(), options.ports);
-    }
-    std::fputs(announce.c_str(), stdout);
-    std::fflush(stdout);
-    std::thread(ServeControl, std::ref(gateway), control).detach();
+    AnnouncePorts(options.ports, announce);
+    std::thread(ServeControl, control, [&gateway](const std::string& line) { return gateway.Control(line); }).detach();
     std::thread(Accept, std::ref(gateway), portmapper, false, options.fragment).detach();
     Accept(gateway, core, true, options.fragment);
 }

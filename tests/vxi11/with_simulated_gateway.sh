@@ -8,6 +8,7 @@
 # QUENBUS_GATEWAY_RECORD. With --registry, VARIABLE names a REGEDIT4 file
 # that binds IEEE0 to IEEE3 to the gateway (a Windows path with --wine).
 set -e
+. "$(dirname "$0")/../adapter/bind_interfaces.sh"
 server=$1
 shift
 options=""
@@ -42,17 +43,6 @@ fi
 export QUENBUS_GATEWAY_URL=$url QUENBUS_GATEWAY_CONTROL=$(sed -n 's/^control //p' "$work/ports") \
     QUENBUS_GATEWAY_RECORD=$work/record
 if [ -n "$variable" ]; then
-    {
-        printf 'REGEDIT4\n'
-        for number in 0 1 2 3; do
-            printf '\n[HKEY_CURRENT_USER\\Software\\Korvex\\IEEE\\000%s]\n"UserName"="IEEE%s"\n"Adapter"="%s"\n' \
-                "$number" "$number" "$url"
-        done
-    } >"$work/gateway.reg"
-    registry=$work/gateway.reg
-    if [ -n "$wine" ]; then
-        registry=$(printf 'Z:%s' "$registry" | tr / '\\')
-    fi
-    export "$variable=$registry"
+    bind_interfaces "$variable" "$url" "$work/gateway.reg" "$wine"
 fi
 "$@"
