@@ -5,6 +5,7 @@
 // handle, as the MATLAB commands make it.
 #pragma once
 
+#include "drovane/driver_error_text.h"
 #include "drovane/drovane.h"
 #include "gpib/message_framing.h"
 #include "sicl/sicl32.h"
@@ -29,9 +30,6 @@ int DROVANE_CALL MatlabRead(int handle, char* buffer, unsigned long size, unsign
 
 // The read call of the SICL path, as SiclRead; none where only queries read.
 using SiclDeviceRead = int(SICL_CALL*)(int id, char* buffer, unsigned long size, int* reason, unsigned long* count);
-
-// A bus driver library error number in words.
-std::string DriverErrorText(int error);
 
 class Connection {
 public:

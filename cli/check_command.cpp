@@ -3,9 +3,13 @@
 #include "cli/adapter_command.h"
 #include "cli/bus_walk.h"
 #include "cli/driver_service_check.h"
+#include "cli/trace_findings.h"
 #include "config/config_layout.h"
 #include "config/terminators.h"
 #include "drovane/drovane.h"
+#include "trace/trace_file.h"
+
+#include <chrono>
 
 #include <map>
 #include <utility>
@@ -107,23 +111,46 @@ void CheckInterface(const InterfaceRecord& bus, std::vector<std::string>& proble
     }
 }
 
-} // namespace
-
-std::vector<std::string> FindProblems()
+// What the trace's recent failures say, and damage to the trace.
+void CheckTrace(std::vector<std::string>& problems)
 {
-    std::vector<std::string> problems;
+    std::string path = TraceFilePath();
+    TraceReading reading = path.empty() ? TraceReading() : ReadTraceFile(path);
+    if (!reading.readable)
+        return;
+    if (reading.damagedLines > 0)
+        problems.push_back("trace: " + path + ": " + std::to_string(reading.damagedLines) +
+                           (reading.damagedLines == 1 ? " line holds" : " lines hold") +
+                           " no entry (the file is damaged); quenbus trace clear starts it afresh");
+    using namespace std::chrono;
+    long long now = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+    for (std::string& finding : TraceFindings(reading.entries, now))
+        problems.push_back(std::move(finding));
+}
+
+void CheckConfiguration(std::vector<std::string>& problems)
+{
     bool rootFound = false;
     std::vector<InterfaceRecord> interfaces = WalkBus(&rootFound);
     if (!rootFound) {
         problems.push_back(std::string("HKEY_CURRENT_USER\\") + kConfigRootPath +
                            ": there is no bus configuration; open the IEEE 488 applet once, or run the setup "
                            "program");
-        return problems;
+        return;
     }
     AskDriver(interfaces);
     for (const InterfaceRecord& bus : interfaces)
         CheckInterface(bus, problems);
     CheckDriverServices(interfaces, problems);
+}
+
+} // namespace
+
+std::vector<std::string> FindProblems()
+{
+    std::vector<std::string> problems;
+    CheckConfiguration(problems);
+    CheckTrace(problems);
     return problems;
 }
 

@@ -1,5 +1,6 @@
 // quenbus check: what is wrong with the bus configuration, one problem a
-// line with its node and the fix. 0 when nothing is found, 1 otherwise.
+// line with its node and the fix, and what the I/O trace's recent failures
+// say. 0 when nothing is found, 1 otherwise.
 #pragma once
 
 #include <ostream>

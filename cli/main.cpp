@@ -13,6 +13,7 @@
 #include "cli/operation_commands.h"
 #include "cli/scan_command.h"
 #include "cli/setup_command.h"
+#include "cli/trace_command.h"
 #include "cli/transfer_command.h"
 #include "config/os_family.h"
 
@@ -312,6 +313,55 @@ void AddAdapter(CLI::App& app, int& status)
     });
 }
 
+void AddTrace(CLI::App& app, int& status)
+{
+    struct Arguments {
+        std::string cap;
+        TraceFilter filter;
+        bool follow = false;
+        std::string file;
+    };
+    auto arguments = std::make_shared<Arguments>();
+    CLI::App* trace = app.add_subcommand("trace", "the I/O trace of every program's calls of the bus driver and "
+                                                  "SICL libraries; without an action, whether it is on and what "
+                                                  "it holds");
+    trace->require_subcommand(0, 1);
+    trace->callback([trace, &status] {
+        if (trace->get_subcommands().empty())
+            status = TraceStatusCommand(std::cout, std::cerr);
+    });
+    CLI::App* on = trace->add_subcommand("on", "record the calls of every program, those already running too");
+    on->add_option("--cap", arguments->cap, "the trace's largest size (4M; 16K to 1G); the oldest entries go first")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                size_t cap = 0;
+                return ParseTraceCap(text, cap) ? std::string() : "needs a size from 16K to 1G, got \"" + text + "\"";
+            },
+            "SIZE"));
+    on->callback([arguments, &status] {
+        size_t cap = 0;
+        ParseTraceCap(arguments->cap, cap);
+        status = TraceSwitchCommand(true, cap, std::cout, std::cerr);
+    });
+    CLI::App* off = trace->add_subcommand("off", "stop recording; the trace stays");
+    off->callback([&status] { status = TraceSwitchCommand(false, 0, std::cout, std::cerr); });
+    CLI::App* show = trace->add_subcommand("show", "the entries, one call a line; failures are marked");
+    show->add_flag("--follow", arguments->follow, "then show the calls as they come, until stopped (Ctrl+C)");
+    show->add_option("--process", arguments->filter.process, "only the calls of this program (name or process id)");
+    show->add_option("--address", arguments->filter.address,
+                     "only the calls of this device (IEEE0:22), or of this interface and its devices (IEEE0)");
+    show->add_flag("--errors", arguments->filter.errorsOnly, "only the calls that failed");
+    show->callback([arguments, &status] {
+        status = TraceShowCommand(arguments->filter, arguments->follow, std::cout, std::cerr);
+    });
+    CLI::App* clear = trace->add_subcommand("clear", "empty the trace");
+    clear->callback([&status] { status = TraceClearCommand(std::cout, std::cerr); });
+    CLI::App* exportTrace = trace->add_subcommand("export", "write the entries to FILE as JSON lines, one object "
+                                                             "a call");
+    exportTrace->add_option("FILE", arguments->file, "the file to write, - for the standard output")->required();
+    exportTrace->callback([arguments, &status] { status = TraceExportCommand(arguments->file, std::cout, std::cerr); });
+}
+
 // quenbus setup ACTION: anything left over, or no action, is wrong usage.
 int RunSetup(CLI::App& setup, SetupAction action, SetupOptions options, const std::vector<std::string>& models)
 {
@@ -418,6 +468,7 @@ int main(int argc, char** argv)
     AddImport(app, status);
     AddAdapter(app, status);
     AddSetup(app, status);
+    AddTrace(app, status);
     if (!NamesACommand(app, argc, argv))
         return kUsageError;
     try {

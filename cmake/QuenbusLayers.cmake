@@ -42,6 +42,6 @@ endfunction()
 # Every portable layer, for the test programs that reach all of them.
 set(QUENBUS_LAYERS
   quenbus_text quenbus_platform quenbus_config quenbus_service quenbus_discovery
-  quenbus_setup_exports quenbus_framework quenbus_properties quenbus_applet_logic quenbus_buslink quenbus_vxi11 quenbus_adapter quenbus_gpib)
+  quenbus_setup_exports quenbus_framework quenbus_properties quenbus_applet_logic quenbus_buslink quenbus_trace quenbus_vxi11 quenbus_adapter quenbus_gpib)
 set(QUENBUS_LAYERS_SAN ${QUENBUS_LAYERS})
 list(TRANSFORM QUENBUS_LAYERS_SAN APPEND _san)

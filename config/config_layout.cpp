@@ -19,3 +19,5 @@ const char kTermOut1[] = "TermOut1";
 const char kTermIn[] = "TermIn";
 const char kTermOut[] = "TermOut";
 const char kAdapter[] = "Adapter";
+const char kTrace[] = "Trace";
+const char kTraceCap[] = "TraceCap";

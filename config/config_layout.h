@@ -26,6 +26,9 @@ extern const char kTermIn[];
 extern const char kTermOut[];
 // Our own: the "++" GPIB adapter that an interface drives (tcp://HOST[:PORT] or serial://COMn[?baud=N]).
 extern const char kAdapter[];
+// Our own, on the root: the I/O trace's switch (1 records) and its cap in bytes.
+extern const char kTrace[];
+extern const char kTraceCap[];
 
 // A terminator position without a character.
 const DWORD NO_TERM_CHAR = 0xFFFFFFFFu;

@@ -1,7 +1,8 @@
 // The bus driver library on the simulated bus: interfaces are resolved from
 // the bus configuration, devices are the instruments of simbus, or of the
 // "++" GPIB adapter that the interface names (drovane/device_backend.h).
-// Every call is written to the bus log (simbus/trace.h). The library's lock
+// Every call is written to the bus log (simbus/trace.h) and, while tracing is
+// on, to the I/O trace (trace/call_recording.h). The library's lock
 // guards the handle table and the errors only; a device's I/O runs outside
 // it, so a slow device never holds up another handle's calls.
 #include "drovane/drovane.h"
@@ -10,9 +11,12 @@
 #include "adapter/adapter_url.h"
 #include "config/os_family.h"
 #include "drovane/device_backend.h"
+#include "drovane/driver_error_text.h"
 #include "drovane/gateway_backend.h"
 #include "drovane/interface_lookup.h"
 #include "simbus/trace.h"
+#include "trace/call_recording.h"
+#include "trace/trace_switch.h"
 
 #include <cstring>
 #include <initializer_list>
@@ -26,6 +30,9 @@ namespace {
 struct Handle {
     bool open = false;
     std::string busName;
+    // For the trace: the interface's name as opened, with the device's addresses.
+    std::string address;
+    DeviceSettings settings;
     // A device's backend; none for an interface.
     std::shared_ptr<DeviceBackend> device;
     // An interface's backend; none for a device.
@@ -86,18 +93,69 @@ bool ValidSecondary(int secondary)
     return secondary == DRV_NO_SECONDARY || (secondary >= 0 && secondary <= DRV_MAX_ADDRESS);
 }
 
-// Runs an export's work and writes "name(arguments) = result" to the bus
-// log, with the error of a failed call; the arguments are formatted only
-// when the log is on.
-template <typename Work, typename Arguments>
-auto Exported(const char* name, Work work, Arguments arguments) -> decltype(work())
+// No handle for the trace to describe before the call.
+const int kNoHandle = -2;
+
+// The address and settings of a handle, for its call's entry.
+void DescribeHandle(int number, TraceEntry& entry)
+{
+    TableLock table(g_library.mutex);
+    const Handle* handle = Find(number);
+    if (!handle)
+        return;
+    entry.address = handle->address;
+    if (!handle->device)
+        return;
+    const DeviceSettings& settings = handle->settings;
+    entry.termInEoi = settings.termIn.eoi ? 1 : 0;
+    entry.termInEos = EosOf(settings.termIn);
+    entry.termOutEoi = settings.termOut.eoi ? 1 : 0;
+    entry.termOutEos = EosOf(settings.termOut);
+    entry.timeoutMs = settings.timeoutMs;
+}
+
+TraceFailure FailureOf(int error)
+{
+    switch (error) {
+    case DRV_ERR_NONE:
+        return TraceFailure::None;
+    case DRV_ERR_TIMEOUT:
+        return TraceFailure::Timeout;
+    case DRV_ERR_NO_LISTENER:
+        return TraceFailure::NoListener;
+    }
+    return TraceFailure::Other;
+}
+
+// Runs an export's work. While tracing is wanted, writes "name(arguments) =
+// result" to the bus log when that is on, and an entry to the I/O trace:
+// the handle's address and settings (taken before the call, which may close
+// it), the arguments and what `details` adds once the call is done. The
+// arguments are formatted only then.
+template <typename Work, typename Arguments, typename Details>
+auto Exported(const char* name, int handle, Work work, Arguments arguments, Details details) -> decltype(work())
 {
     t_callError = DRV_ERR_NONE;
+    if (!TraceWanted())
+        return work();
+    CallRecording recording("drovane", name);
+    if (handle != kNoHandle)
+        DescribeHandle(handle, recording.Entry());
     auto result = work();
-    if (!TraceEnabled())
-        return result;
-    TraceCall(std::string(name) + "(" + arguments() + ")", result, t_callError);
+    int error = t_callError;
+    std::string text = arguments();
+    if (TraceEnabled())
+        TraceCall(std::string(name) + "(" + text + ")", result, error);
+    recording.Arguments(text);
+    details(recording, result);
+    recording.Finish(result, error, error == DRV_ERR_NONE ? "" : DriverErrorText(error), FailureOf(error));
     return result;
+}
+
+template <typename Work, typename Arguments>
+auto Exported(const char* name, int handle, Work work, Arguments arguments) -> decltype(work())
+{
+    return Exported(name, handle, work, arguments, [](CallRecording&, long long) {});
 }
 
 // "1, 2, 3".
@@ -131,6 +189,7 @@ int OpenName(const char* name)
     }
     Handle handle;
     handle.busName = busName;
+    handle.address = name;
     handle.bus = OpenBusBackend(busName, adapter);
     return AddHandle(std::move(handle));
 }
@@ -152,6 +211,9 @@ int OpenDevice(const char* interfaceName, uint8_t primary, int secondary, const 
     settings.termIn = *termIn;
     settings.termOut = *termOut;
     settings.timeoutMs = timeoutMs;
+    handle.address = std::string(interfaceName) + "," + std::to_string(primary) +
+                     (secondary == DRV_NO_SECONDARY ? "" : "," + std::to_string(secondary));
+    handle.settings = settings;
     handle.device = OpenDeviceBackend(handle.busName, adapter, settings);
     return AddHandle(std::move(handle));
 }
@@ -361,7 +423,7 @@ int DeviceAt(int number, int index, int* primary, int* secondary, char* name, un
 int DROVANE_CALL DrvPrepare(int handle, int flags)
 {
     return Exported(
-        "DrvPrepare",
+        "DrvPrepare", handle,
         [&] {
             TableLock table(g_library.mutex);
             if (handle == -1) {
@@ -378,13 +440,14 @@ int DROVANE_CALL DrvPrepare(int handle, int flags)
 
 int DROVANE_CALL DrvOpenName(const char* name)
 {
-    return Exported("DrvOpenName", [&] { return OpenName(name); }, [&] { return Quoted(name); });
+    return Exported("DrvOpenName", kNoHandle, [&] { return OpenName(name); }, [&] { return Quoted(name); },
+                    [&](CallRecording& recording, int) { recording.Entry().address = name ? name : ""; });
 }
 
 int DROVANE_CALL DrvClose(int handle)
 {
     return Exported(
-        "DrvClose",
+        "DrvClose", handle,
         [&] {
             // The device goes after the table's lock: closing it may wait for its medium.
             std::shared_ptr<DeviceBackend> device;
@@ -404,7 +467,7 @@ int DROVANE_CALL DrvClose(int handle)
 int DROVANE_CALL DrvLastError(int handle, int flags)
 {
     return Exported(
-        "DrvLastError",
+        "DrvLastError", handle == -1 ? kNoHandle : handle,
         [&] {
             TableLock table(g_library.mutex);
             if (handle == -1)
@@ -419,65 +482,86 @@ int DROVANE_CALL DrvOpenDevice(const char* interfaceName, const char* deviceName
                                const DrvTermRecord* termIn, const DrvTermRecord* termOut, int timeoutMs)
 {
     return Exported(
-        "DrvOpenDevice",
+        "DrvOpenDevice", kNoHandle,
         [&] { return OpenDevice(interfaceName, primary, secondary, termIn, termOut, timeoutMs); },
         [&] {
             return Quoted(interfaceName) + ", " + Quoted(deviceName) + ", " + Numbers({primary, secondary}) + ", " +
                    RecordText(termIn) + ", " + RecordText(termOut) + ", " + Numbers({timeoutMs});
+        },
+        [&](CallRecording& recording, int opened) {
+            if (opened >= 0) {
+                DescribeHandle(opened, recording.Entry());
+            } else if (interfaceName) {
+                recording.Entry().address = std::string(interfaceName) + "," + std::to_string(primary);
+            }
         });
 }
 
 long DROVANE_CALL DrvWrite(int handle, const char* data, unsigned long count, int eoi, int mode, int a, int b, int c)
 {
     return Exported(
-        "DrvWrite", [&] { return Write(handle, data, count, eoi, false); },
+        "DrvWrite", handle, [&] { return Write(handle, data, count, eoi, false); },
         [&] {
             std::string text = data ? Quoted(data, count) : "(null)";
             return Numbers({handle}) + ", " + text + ", " + Numbers({static_cast<long long>(count), eoi, mode, a, b, c});
-        });
+        },
+        [&](CallRecording& recording, long) { recording.Data(TraceTransfer::Write, data, data ? count : 0); });
 }
 
 long DROVANE_CALL DrvRead(int handle, char* buffer, unsigned long size, int mode, int a, int b, int c)
 {
-    return Exported("DrvRead", [&] { return Read(handle, buffer, size, nullptr, nullptr); },
-                    [&] { return Numbers({handle, static_cast<long long>(size), mode, a, b, c}); });
+    unsigned long arrived = 0;
+    return Exported(
+        "DrvRead", handle, [&] { return Read(handle, buffer, size, &arrived, nullptr); },
+        [&] { return Numbers({handle, static_cast<long long>(size), mode, a, b, c}); },
+        [&](CallRecording& recording, long) { recording.Data(TraceTransfer::Read, buffer, buffer ? arrived : 0); });
 }
 
 int DROVANE_CALL DrvReadEnded(int handle, char* buffer, unsigned long size, unsigned long* count, int* ended)
 {
-    return Exported("DrvReadEnded", [&] { return Read(handle, buffer, size, count, ended) < 0 ? -1 : 0; },
-                    [&] {
-                        return Numbers({handle, static_cast<long long>(size)}) + ", " +
-                               (count ? std::to_string(*count) : "null") + ", " +
-                               (ended ? std::to_string(*ended) : "null");
-                    });
+    unsigned long arrived = 0;
+    return Exported(
+        "DrvReadEnded", handle,
+        [&] {
+            int result = Read(handle, buffer, size, &arrived, ended) < 0 ? -1 : 0;
+            if (count)
+                *count = arrived;
+            return result;
+        },
+        [&] {
+            return Numbers({handle, static_cast<long long>(size)}) + ", " + (count ? std::to_string(*count) : "null") +
+                   ", " + (ended ? std::to_string(*ended) : "null");
+        },
+        [&](CallRecording& recording, int) { recording.Data(TraceTransfer::Read, buffer, buffer ? arrived : 0); });
 }
 
 long DROVANE_CALL DrvWriteBinary(int handle, const char* data, unsigned long count, int end)
 {
     return Exported(
-        "DrvWriteBinary", [&] { return Write(handle, data, count, end, true); },
+        "DrvWriteBinary", handle, [&] { return Write(handle, data, count, end, true); },
         [&] {
             return Numbers({handle}) + ", " + QuotedHead(data, count) + ", " +
                    Numbers({static_cast<long long>(count), end});
-        });
+        },
+        [&](CallRecording& recording, long) { recording.Data(TraceTransfer::Write, data, data ? count : 0); });
 }
 
 int DROVANE_CALL DrvProbeAdapter(const char* url, char* answer, unsigned long size, int timeoutMs)
 {
-    return Exported("DrvProbeAdapter", [&] { return ProbeAdapter(url, answer, size, timeoutMs); },
-                    [&] { return Quoted(url) + ", " + Numbers({static_cast<long long>(size), timeoutMs}); });
+    return Exported("DrvProbeAdapter", kNoHandle, [&] { return ProbeAdapter(url, answer, size, timeoutMs); },
+                    [&] { return Quoted(url) + ", " + Numbers({static_cast<long long>(size), timeoutMs}); },
+                    [&](CallRecording& recording, int) { recording.Entry().address = url ? url : ""; });
 }
 
 int DROVANE_CALL DrvClear(int handle)
 {
-    return Exported("DrvClear", [&] { return OnDevice(handle, true, [](DeviceBackend& d) { return d.Clear(); }); },
+    return Exported("DrvClear", handle, [&] { return OnDevice(handle, true, [](DeviceBackend& d) { return d.Clear(); }); },
                     [&] { return Numbers({handle}); });
 }
 
 int DROVANE_CALL DrvTrigger(int handle)
 {
-    return Exported("DrvTrigger",
+    return Exported("DrvTrigger", handle,
                     [&] { return OnDevice(handle, true, [](DeviceBackend& d) { return d.Trigger(); }); },
                     [&] { return Numbers({handle}); });
 }
@@ -485,14 +569,14 @@ int DROVANE_CALL DrvTrigger(int handle)
 int DROVANE_CALL DrvSerialPoll(int handle, uint8_t* statusByte)
 {
     return Exported(
-        "DrvSerialPoll",
+        "DrvSerialPoll", handle,
         [&] { return OnDevice(handle, statusByte != nullptr, [&](DeviceBackend& d) { return d.SerialPoll(statusByte); }); },
         [&] { return Numbers({handle}) + ", " + ByteText(statusByte); });
 }
 
 int DROVANE_CALL DrvWaitRequest(int handle, unsigned long timeoutMs, uint8_t* statusByte)
 {
-    return Exported("DrvWaitRequest",
+    return Exported("DrvWaitRequest", handle,
                     [&] {
                         return OnDevice(handle, statusByte != nullptr, [&](DeviceBackend& d) {
                             return WaitForRequest(d, timeoutMs, statusByte);
@@ -503,13 +587,13 @@ int DROVANE_CALL DrvWaitRequest(int handle, unsigned long timeoutMs, uint8_t* st
 
 int DROVANE_CALL DrvLocal(int handle)
 {
-    return Exported("DrvLocal", [&] { return OnDevice(handle, true, [](DeviceBackend& d) { return d.Local(); }); },
+    return Exported("DrvLocal", handle, [&] { return OnDevice(handle, true, [](DeviceBackend& d) { return d.Local(); }); },
                     [&] { return Numbers({handle}); });
 }
 
 int DROVANE_CALL DrvRemoteEnable(int handle, int enable, int lockout)
 {
-    return Exported("DrvRemoteEnable",
+    return Exported("DrvRemoteEnable", handle,
                     [&] {
                         bool valid = (enable == 0 || enable == 1) && (lockout == 0 || lockout == enable);
                         return OnInterface(handle, valid,
@@ -520,14 +604,14 @@ int DROVANE_CALL DrvRemoteEnable(int handle, int enable, int lockout)
 
 int DROVANE_CALL DrvInterfaceClear(int handle)
 {
-    return Exported("DrvInterfaceClear",
+    return Exported("DrvInterfaceClear", handle,
                     [&] { return OnInterface(handle, true, [](BusBackend& b) { return b.InterfaceClear(); }); },
                     [&] { return Numbers({handle}); });
 }
 
 int DROVANE_CALL DrvFindListener(int handle, int primary, int secondary, int timeoutMs)
 {
-    return Exported("DrvFindListener",
+    return Exported("DrvFindListener", handle,
                     [&] {
                         bool valid = primary >= 0 && primary <= DRV_MAX_ADDRESS && ValidSecondary(secondary);
                         bool listens = false;
@@ -541,12 +625,12 @@ int DROVANE_CALL DrvFindListener(int handle, int primary, int secondary, int tim
 
 int DROVANE_CALL DrvInterfaceAt(int index, int* number, char* name, unsigned long size)
 {
-    return Exported("DrvInterfaceAt", [&] { return InterfaceAt(index, number, name, size); },
+    return Exported("DrvInterfaceAt", kNoHandle, [&] { return InterfaceAt(index, number, name, size); },
                     [&] { return Numbers({index, static_cast<long long>(size)}); });
 }
 
 int DROVANE_CALL DrvDeviceAt(int number, int index, int* primary, int* secondary, char* name, unsigned long size)
 {
-    return Exported("DrvDeviceAt", [&] { return DeviceAt(number, index, primary, secondary, name, size); },
+    return Exported("DrvDeviceAt", kNoHandle, [&] { return DeviceAt(number, index, primary, secondary, name, size); },
                     [&] { return Numbers({number, index, static_cast<long long>(size)}); });
 }

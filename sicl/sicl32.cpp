@@ -1,5 +1,6 @@
 // The SICL substitute on the simulated bus: sessions to the instruments of
-// simbus on the interface hpib7. Every call is written to the bus log.
+// simbus on the interface hpib7. Every call is written to the bus log and,
+// while tracing is on, to the I/O trace.
 #include "sicl/sicl32.h"
 
 #include "gpib/bus_limits.h"
@@ -7,6 +8,8 @@
 #include "sicl/formats.h"
 #include "simbus/sim_bus.h"
 #include "simbus/trace.h"
+#include "trace/call_recording.h"
+#include "trace/trace_switch.h"
 #include "text/text_compare.h"
 
 #include <cctype>
@@ -133,14 +136,16 @@ int Send(const Session& session, const WriteText& text)
 }
 
 // Reads one answer of at most `width` characters into `reply` and drops the
-// rest of it; 1, or 0 on failure.
-int Receive(const Session& session, size_t width, char* reply)
+// rest of it; 1, or 0 on failure. `arrived` gets what came, also on failure.
+int Receive(const Session& session, size_t width, char* reply, std::string& arrived)
 {
     SimBus& bus = *session.bus;
     std::string answer(width, '\0');
     size_t count = 0;
-    if (!bus.Read(session.primary, session.secondary, &answer[0], width, true, session.termChar,
-                  static_cast<int>(session.timeoutMs), &count))
+    bool done = bus.Read(session.primary, session.secondary, &answer[0], width, true, session.termChar,
+                         static_cast<int>(session.timeoutMs), &count);
+    arrived.assign(answer, 0, count);
+    if (!done)
         return Fail(SICL_ERR_TIMEOUT, 0);
     bus.DropUnsaid(session.primary, session.secondary);
     std::memcpy(reply, answer.data(), count);
@@ -211,7 +216,8 @@ int Printf(int id, const char* format, va_list& args, WriteText& text)
     return Send(*session, text);
 }
 
-int Promptf(int id, const char* writeFormat, const char* readFormat, va_list& args, WriteText& text)
+int Promptf(int id, const char* writeFormat, const char* readFormat, va_list& args, WriteText& text,
+            std::string& arrived)
 {
     bool formatted = FormatWrite(writeFormat, args, text);
     Session* session = Find(id);
@@ -223,7 +229,7 @@ int Promptf(int id, const char* writeFormat, const char* readFormat, va_list& ar
     char* reply = va_arg(args, char*);
     if (!reply)
         return Fail(SICL_ERR_BAD_ARGUMENT, 0);
-    return Send(*session, text) && Receive(*session, width, reply);
+    return Send(*session, text) && Receive(*session, width, reply, arrived);
 }
 
 // Runs an operation of the bus on the session's instrument: 0, or an error number.
@@ -279,181 +285,295 @@ int WaitRequest(int id, unsigned long timeoutMs, unsigned char* statusByte)
     }
 }
 
-// "name(id)" for the log.
-std::string IdCall(const char* name, int id)
+std::string SiclErrorText(int error)
 {
-    return std::string(name) + "(" + std::to_string(id) + ")";
+    switch (error) {
+    case SICL_ERR_BAD_ID:
+        return "not an open session";
+    case SICL_ERR_BAD_ADDRESS:
+        return "not an address hpib7,PRIMARY[,SECONDARY] with addresses 0 to 30";
+    case SICL_ERR_BAD_ARGUMENT:
+        return "an argument is out of range";
+    case SICL_ERR_BAD_FORMAT:
+        return "a format the library does not offer";
+    case SICL_ERR_NO_LISTENER:
+        return "nothing listens at that address";
+    case SICL_ERR_TIMEOUT:
+        return "the device did not answer in time";
+    }
+    return "error " + std::to_string(error);
+}
+
+TraceFailure FailureOf(int error)
+{
+    switch (error) {
+    case SICL_ERR_NONE:
+        return TraceFailure::None;
+    case SICL_ERR_TIMEOUT:
+        return TraceFailure::Timeout;
+    case SICL_ERR_NO_LISTENER:
+        return TraceFailure::NoListener;
+    }
+    return TraceFailure::Other;
+}
+
+// No session for the trace to describe.
+const int kNoSession = 0;
+
+// The session's address and settings, for its call's entry; under the
+// library's lock. A read ends at END, and at the termination character when
+// one is set.
+void DescribeSession(int id, TraceEntry& entry)
+{
+    const Session* session = Find(id);
+    if (!session)
+        return;
+    entry.address = std::string(kInterfaceName) + "," + std::to_string(session->primary) +
+                    (session->secondary == GPIB_NO_SECONDARY ? "" : "," + std::to_string(session->secondary));
+    entry.termInEoi = 1;
+    entry.termInEos = session->termChar;
+    entry.timeoutMs = session->timeoutMs;
+}
+
+// A call's trace: the bus log's line when that is on, and the I/O trace's
+// entry, made while the library's lock is held.
+class Traced {
+public:
+    Traced(const char* name, int id) : name_(name), recording_("sicl", name)
+    {
+        if (id != kNoSession)
+            DescribeSession(id, recording_.Entry());
+    }
+
+    CallRecording& Recording() { return recording_; }
+
+    // Records the outcome and returns the result.
+    int Done(const Call& call, const std::string& arguments, int result)
+    {
+        int error = g_library.callError;
+        if (TraceEnabled())
+            call.Log(name_ + "(" + arguments + ")", result);
+        recording_.Arguments(arguments);
+        recording_.Finish(result, error, error == SICL_ERR_NONE ? "" : SiclErrorText(error), FailureOf(error));
+        return result;
+    }
+
+private:
+    std::string name_;
+    CallRecording recording_;
+};
+
+// Runs an export's work under the library's lock; while tracing is wanted,
+// records it with `arguments` (formatted only then) and what `details` adds.
+template <typename Work, typename Arguments, typename Details>
+int Exported(const char* name, int id, Work work, Arguments arguments, Details details)
+{
+    Call call;
+    if (!TraceWanted())
+        return work();
+    Traced traced(name, id);
+    int result = work();
+    details(traced.Recording());
+    return traced.Done(call, arguments(), result);
+}
+
+template <typename Work, typename Arguments> int Exported(const char* name, int id, Work work, Arguments arguments)
+{
+    return Exported(name, id, work, arguments, [](CallRecording&) {});
+}
+
+std::string Id(int id)
+{
+    return std::to_string(id);
 }
 
 } // namespace
 
 int SICL_CALL SiclOpen(const char* address)
 {
-    Call call;
-    int result = Open(address);
-    if (!TraceEnabled())
-        return result;
-    return call.Log("SiclOpen(" + Quoted(address) + ")", result);
+    int opened = 0;
+    return Exported(
+        "SiclOpen", kNoSession, [&] { return opened = Open(address); }, [&] { return Quoted(address); },
+        [&](CallRecording& recording) {
+            if (opened > 0)
+                DescribeSession(opened, recording.Entry());
+            else
+                recording.Entry().address = address ? address : "";
+        });
 }
 
 int SICL_CALL SiclTimeout(int id, long timeoutMs)
 {
-    Call call;
-    int result = SICL_ERR_NONE;
-    Session* session = Find(id);
-    if (!session)
-        result = Fail(SICL_ERR_BAD_ID, SICL_ERR_BAD_ID);
-    else if (timeoutMs < 0)
-        result = Fail(SICL_ERR_BAD_ARGUMENT, SICL_ERR_BAD_ARGUMENT);
-    else
-        session->timeoutMs = timeoutMs;
-    if (!TraceEnabled())
-        return result;
-    return call.Log("SiclTimeout(" + std::to_string(id) + ", " + std::to_string(timeoutMs) + ")", result);
+    return Exported(
+        "SiclTimeout", id,
+        [&] {
+            Session* session = Find(id);
+            if (!session)
+                return Fail(SICL_ERR_BAD_ID, SICL_ERR_BAD_ID);
+            if (timeoutMs < 0)
+                return Fail(SICL_ERR_BAD_ARGUMENT, SICL_ERR_BAD_ARGUMENT);
+            session->timeoutMs = timeoutMs;
+            return static_cast<int>(SICL_ERR_NONE);
+        },
+        [&] { return Id(id) + ", " + std::to_string(timeoutMs); });
 }
 
 int SICL_CALL SiclTermChar(int id, int termChar)
 {
-    Call call;
-    int result = SICL_ERR_NONE;
-    Session* session = Find(id);
-    if (!session)
-        result = Fail(SICL_ERR_BAD_ID, SICL_ERR_BAD_ID);
-    else if (termChar < -1 || termChar > 255)
-        result = Fail(SICL_ERR_BAD_ARGUMENT, SICL_ERR_BAD_ARGUMENT);
-    else
-        session->termChar = termChar;
-    if (!TraceEnabled())
-        return result;
-    return call.Log("SiclTermChar(" + std::to_string(id) + ", " + std::to_string(termChar) + ")", result);
+    return Exported(
+        "SiclTermChar", id,
+        [&] {
+            Session* session = Find(id);
+            if (!session)
+                return Fail(SICL_ERR_BAD_ID, SICL_ERR_BAD_ID);
+            if (termChar < -1 || termChar > 255)
+                return Fail(SICL_ERR_BAD_ARGUMENT, SICL_ERR_BAD_ARGUMENT);
+            session->termChar = termChar;
+            return static_cast<int>(SICL_ERR_NONE);
+        },
+        [&] { return Id(id) + ", " + std::to_string(termChar); });
 }
 
 int SiclPrintf(int id, const char* format, ...)
 {
-    Call call;
     va_list args;
     va_start(args, format);
     WriteText text;
-    text.showArguments = TraceEnabled();
-    int result = Printf(id, format, args, text);
+    text.showArguments = TraceWanted();
+    int result = Exported(
+        "SiclPrintf", id, [&] { return Printf(id, format, args, text); },
+        [&] { return Id(id) + ", " + Quoted(format) + text.shownArguments; },
+        [&](CallRecording& recording) {
+            recording.Data(TraceTransfer::Write, text.bytes.data(), text.bytes.size());
+        });
     va_end(args);
-    if (!text.showArguments)
-        return result;
-    return call.Log("SiclPrintf(" + std::to_string(id) + ", " + Quoted(format) + text.shownArguments + ")", result);
+    return result;
 }
 
 int SiclPromptf(int id, const char* writeFormat, const char* readFormat, ...)
 {
-    Call call;
     va_list args;
     va_start(args, readFormat);
     WriteText text;
-    text.showArguments = TraceEnabled();
-    int result = Promptf(id, writeFormat, readFormat, args, text);
+    text.showArguments = TraceWanted();
+    std::string arrived;
+    int result = Exported(
+        "SiclPromptf", id, [&] { return Promptf(id, writeFormat, readFormat, args, text, arrived); },
+        [&] { return Id(id) + ", " + Quoted(writeFormat) + ", " + Quoted(readFormat) + text.shownArguments; },
+        [&](CallRecording& recording) { recording.Data(TraceTransfer::Read, arrived.data(), arrived.size()); });
     va_end(args);
-    if (!text.showArguments)
-        return result;
-    return call.Log("SiclPromptf(" + std::to_string(id) + ", " + Quoted(writeFormat) + ", " + Quoted(readFormat) +
-                        text.shownArguments + ")",
-                    result);
+    return result;
 }
 
 int SICL_CALL SiclRead(int id, char* buffer, unsigned long size, int* reason, unsigned long* count)
 {
-    Call call;
-    int result = Read(id, buffer, size, reason, count);
-    if (!TraceEnabled())
-        return result;
-    return call.Log("SiclRead(" + std::to_string(id) + ", " + std::to_string(size) + ", " +
-                        (count ? std::to_string(*count) : "null") + ", " + (reason ? std::to_string(*reason) : "null") +
-                        ")",
-                    result);
+    return Exported(
+        "SiclRead", id, [&] { return Read(id, buffer, size, reason, count); },
+        [&] {
+            return Id(id) + ", " + std::to_string(size) + ", " + (count ? std::to_string(*count) : "null") + ", " +
+                   (reason ? std::to_string(*reason) : "null");
+        },
+        [&](CallRecording& recording) {
+            recording.Data(TraceTransfer::Read, buffer, buffer && count ? *count : 0);
+        });
 }
 
 int SICL_CALL SiclWrite(int id, const char* data, unsigned long count, int end, unsigned long* sent)
 {
-    Call call;
-    int result = Write(id, data, count, end, sent);
-    if (!TraceEnabled())
-        return result;
-    return call.Log("SiclWrite(" + std::to_string(id) + ", " + QuotedHead(data, count) + ", " +
-                        std::to_string(count) + ", " + std::to_string(end) + ")",
-                    result);
+    return Exported(
+        "SiclWrite", id, [&] { return Write(id, data, count, end, sent); },
+        [&] { return Id(id) + ", " + QuotedHead(data, count) + ", " + std::to_string(count) + ", " + std::to_string(end); },
+        [&](CallRecording& recording) { recording.Data(TraceTransfer::Write, data, data ? count : 0); });
 }
 
 int SICL_CALL SiclClose(int id)
 {
-    Call call;
-    Session* session = Find(id);
-    int result = session ? SICL_ERR_NONE : Fail(SICL_ERR_BAD_ID, SICL_ERR_BAD_ID);
-    if (session)
-        session->open = false;
-    if (!TraceEnabled())
-        return result;
-    return call.Log("SiclClose(" + std::to_string(id) + ")", result);
+    return Exported(
+        "SiclClose", id,
+        [&] {
+            Session* session = Find(id);
+            if (!session)
+                return Fail(SICL_ERR_BAD_ID, SICL_ERR_BAD_ID);
+            session->open = false;
+            return static_cast<int>(SICL_ERR_NONE);
+        },
+        [&] { return Id(id); });
 }
 
 int SICL_CALL SiclCleanup(void)
 {
-    Call call;
-    g_library.sessions.clear();
-    if (!TraceEnabled())
-        return 0;
-    return call.Log("SiclCleanup()", 0);
+    return Exported(
+        "SiclCleanup", kNoSession,
+        [&] {
+            g_library.sessions.clear();
+            return 0;
+        },
+        [] { return std::string(); });
 }
 
 int SICL_CALL SiclClear(int id)
 {
-    Call call;
-    int result = OnSession(id, true, [](SimBus& bus, int p, int s) { return bus.Clear(p, s); });
-    return TraceEnabled() ? call.Log(IdCall("SiclClear", id), result) : result;
+    return Exported(
+        "SiclClear", id, [&] { return OnSession(id, true, [](SimBus& bus, int p, int s) { return bus.Clear(p, s); }); },
+        [&] { return Id(id); });
 }
 
 int SICL_CALL SiclTrigger(int id)
 {
-    Call call;
-    int result = OnSession(id, true, [](SimBus& bus, int p, int s) { return bus.Trigger(p, s); });
-    return TraceEnabled() ? call.Log(IdCall("SiclTrigger", id), result) : result;
+    return Exported(
+        "SiclTrigger", id,
+        [&] { return OnSession(id, true, [](SimBus& bus, int p, int s) { return bus.Trigger(p, s); }); },
+        [&] { return Id(id); });
 }
 
 int SICL_CALL SiclReadStb(int id, unsigned char* statusByte)
 {
-    Call call;
-    int result = OnSession(id, statusByte != nullptr, [&](SimBus& bus, int p, int s) {
-        uint8_t polled = 0;
-        bool present = bus.SerialPoll(p, s, polled);
-        *statusByte = polled;
-        return present;
-    });
-    if (!TraceEnabled())
-        return result;
-    return call.Log("SiclReadStb(" + std::to_string(id) + ", " + (statusByte ? std::to_string(*statusByte) : "null") +
-                        ")",
-                    result);
+    return Exported(
+        "SiclReadStb", id,
+        [&] {
+            return OnSession(id, statusByte != nullptr, [&](SimBus& bus, int p, int s) {
+                uint8_t polled = 0;
+                bool present = bus.SerialPoll(p, s, polled);
+                *statusByte = polled;
+                return present;
+            });
+        },
+        [&] { return Id(id) + ", " + (statusByte ? std::to_string(*statusByte) : "null"); });
 }
 
 int SICL_CALL SiclLocal(int id)
 {
-    Call call;
-    int result = OnSession(id, true, [](SimBus& bus, int p, int s) { return bus.GoToLocal(p, s); });
-    return TraceEnabled() ? call.Log(IdCall("SiclLocal", id), result) : result;
+    return Exported(
+        "SiclLocal", id,
+        [&] { return OnSession(id, true, [](SimBus& bus, int p, int s) { return bus.GoToLocal(p, s); }); },
+        [&] { return Id(id); });
 }
 
 int SICL_CALL SiclRemote(int id)
 {
-    Call call;
-    int result = OnSession(id, true, [](SimBus& bus, int p, int s) { return bus.GoToRemote(p, s); });
-    return TraceEnabled() ? call.Log(IdCall("SiclRemote", id), result) : result;
+    return Exported(
+        "SiclRemote", id,
+        [&] { return OnSession(id, true, [](SimBus& bus, int p, int s) { return bus.GoToRemote(p, s); }); },
+        [&] { return Id(id); });
 }
 
+// The wait takes the library's lock for each look only; its entry is made
+// under the lock once the wait is over.
 int SICL_CALL SiclWaitRequest(int id, unsigned long timeoutMs, unsigned char* statusByte)
 {
+    if (!TraceWanted())
+        return WaitRequest(id, timeoutMs, statusByte);
+    CallRecording started("sicl", "SiclWaitRequest");
     int result = WaitRequest(id, timeoutMs, statusByte);
-    if (!TraceEnabled())
-        return result;
     Call call;
     g_library.callError = result;
-    return call.Log("SiclWaitRequest(" + std::to_string(id) + ", " + std::to_string(timeoutMs) + ", " +
-                        (statusByte ? std::to_string(*statusByte) : "null") + ")",
-                    result);
+    DescribeSession(id, started.Entry());
+    int error = result;
+    std::string arguments = Id(id) + ", " + std::to_string(timeoutMs) + ", " +
+                            (statusByte ? std::to_string(*statusByte) : "null");
+    if (TraceEnabled())
+        call.Log("SiclWaitRequest(" + arguments + ")", result);
+    started.Arguments(arguments);
+    started.Finish(result, error, error == SICL_ERR_NONE ? "" : SiclErrorText(error), FailureOf(error));
+    return result;
 }

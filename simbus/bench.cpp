@@ -1,6 +1,6 @@
 #include "simbus/bench.h"
 
-#include "simbus/quoted_text.h"
+#include "text/quoted_text.h"
 
 #include <cctype>
 #include <cstdio>

@@ -1,5 +1,7 @@
 #include "simbus/trace.h"
 
+#include "text/quoted_text.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -36,35 +38,6 @@ void TraceCall(const std::string& call, long long result, int error)
     if (error != 0)
         line += " error " + std::to_string(error);
     TraceLine(line);
-}
-
-std::string Quoted(const char* data, size_t count)
-{
-    std::string text = "\"";
-    for (size_t i = 0; i < count; ++i) {
-        unsigned char c = static_cast<unsigned char>(data[i]);
-        switch (c) {
-        case '"': text += "\\\""; break;
-        case '\\': text += "\\\\"; break;
-        case '\n': text += "\\n"; break;
-        case '\r': text += "\\r"; break;
-        case '\t': text += "\\t"; break;
-        default:
-            if (c >= 0x20 && c < 0x7F) {
-                text += static_cast<char>(c);
-            } else {
-                char hex[5];
-                std::snprintf(hex, sizeof hex, "\\x%02X", c);
-                text += hex;
-            }
-        }
-    }
-    return text + "\"";
-}
-
-std::string Quoted(const char* text)
-{
-    return text ? Quoted(text, std::strlen(text)) : "(null)";
 }
 
 std::string QuotedHead(const char* data, size_t count)

@@ -5,16 +5,14 @@
 #include <cstddef>
 #include <string>
 
+#include "text/quoted_text.h"
+
 bool TraceEnabled();
 void TraceLine(const std::string& line);
 // One call's line: "call = result", with " error N" when the call failed
 // with an error number.
 void TraceCall(const std::string& call, long long result, int error);
 
-// Bytes as a double-quoted text: \" \\ \n \r \t and \xHH for other bytes
-// outside printable ASCII. A null text is (null).
-std::string Quoted(const char* data, size_t count);
-std::string Quoted(const char* text);
 // The first bytes of binary data, quoted, at most kTracedBytes of them;
 // (null) for null data.
 const size_t kTracedBytes = 64;

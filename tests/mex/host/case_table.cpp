@@ -1,6 +1,6 @@
 #include "case_table.h"
 
-#include "simbus/quoted_text.h"
+#include "text/quoted_text.h"
 
 #include <cstdlib>
 #include <fstream>
