@@ -155,6 +155,10 @@ bool ParseLine(const std::string& line, Bench& bench, std::string& error)
         return false;
     }
     BenchEntry entry;
+    // "noend" last: an instrument whose replies end without END.
+    entry.noEnd = tokens.size() > 2 && tokens.back() == "noend";
+    if (entry.noEnd)
+        tokens.pop_back();
     if (!ParseEntry(tokens, entry, error))
         return false;
     for (const BenchEntry& other : bench.entries) {

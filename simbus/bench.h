@@ -38,6 +38,7 @@ struct BenchEntry {
     InstrumentKind kind = InstrumentKind::Silent;
     std::string text;  // the multimeter's identification, or the fixed reply
     size_t length = 0; // the talker's answer length, a block's payload length, the count of readings
+    bool noEnd = false; // sends no END with its last byte
 };
 
 struct Bench {

@@ -42,12 +42,14 @@ bool SimBus::Read(int primary, int secondary, char* buffer, size_t size, bool st
         *ended = ReadEnd::None;
     if (Instrument* instrument = Find(primary, secondary)) {
         InstrumentOutput& output = instrument->Output();
-        // A chunk at a time; END comes with the last byte of the whole output.
+        // A chunk at a time; END comes with the last byte of the whole output,
+        // unless the instrument sends none.
+        const bool sendsEnd = !instrument->Entry().noEnd;
         ReadStop stop;
         do {
             size_t available = 0;
             const char* data = output.Ready(available);
-            stop = FindReadStop(data, available, size - *count, eosChar, stopAtEnd && output.ReadyIsLast());
+            stop = FindReadStop(data, available, size - *count, eosChar, stopAtEnd && sendsEnd && output.ReadyIsLast());
             if (stop.count)
                 std::memcpy(buffer + *count, data, stop.count);
             output.Take(stop.count);
