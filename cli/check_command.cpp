@@ -148,9 +148,12 @@ void CheckConfiguration(std::vector<std::string>& problems)
 
 std::vector<std::string> FindProblems()
 {
+    // The trace first: the configuration's checks call the library, which may record.
+    std::vector<std::string> traced;
+    CheckTrace(traced);
     std::vector<std::string> problems;
     CheckConfiguration(problems);
-    CheckTrace(problems);
+    problems.insert(problems.end(), traced.begin(), traced.end());
     return problems;
 }
 
