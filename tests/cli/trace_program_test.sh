@@ -229,9 +229,9 @@ run "" -- trace clear
 expect 0 "cleared the trace" "trace clear"
 [ "$(entries)" -eq 0 ]
 check $? "a cleared trace holds nothing"
-run "" -- trace export /nonexistent-folder/x.json
-expect 1 "cannot write /nonexistent-folder/x.json" "export to a folder that is not there fails"
-rm -f "$QUENBUS_REGISTRY_FILE" 2>/dev/null
+run "" -- trace export no-such-folder/x.json
+expect 1 "cannot write no-such-folder/x.json" "export to a folder that is not there fails"
+rm -f "${QUENBUS_REGISTRY_FILE:-}"
 if [ -n "$prefix" ]; then "$WINE" reg delete 'HKCU\Software\Korvex' /f >/dev/null 2>&1; fi
 run "" -- trace on
 expect 1 "there is no bus configuration to hold the switch" "trace on without a configuration says why"
