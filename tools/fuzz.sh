@@ -23,7 +23,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 # Each target and the dictionary it takes.
-all="configuration:regfile regfile:regfile bench:bench mex_args:mex_args import:import end_mark:end_mark block_header:block_header vxi11_reply:vxi11_reply"
+all="configuration:regfile regfile:regfile bench:bench mex_args:mex_args import:import end_mark:end_mark block_header:block_header vxi11_reply:vxi11_reply trace_file:trace_file"
 DictionaryOf() {
     local entry
     for entry in $all; do
