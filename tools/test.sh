@@ -62,7 +62,7 @@ if [ "$stage_passed" = 1 ]; then
     stage "benchmark: the MEX commands in GNU Octave (fails if memory grows)" \
         cmake --build "$build/native" --target mex-bench
     section "benchmark: blocks and long replies (printed, never failing the run)"
-    cmake --build "$build/native" --target block-bench adapter-bench tool-bench || echo "(the benchmark did not finish)"
+    cmake --build "$build/native" --target block-bench adapter-bench tool-bench trace-bench || echo "(the benchmark did not finish)"
 fi
 
 stage "fuzzing: every libFuzzer target for 60 seconds (clang, ASan, UBSan)" "$root/tools/fuzz.sh" --seconds 60
