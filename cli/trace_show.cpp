@@ -111,7 +111,7 @@ std::string ShownEntry(const TraceEntry& entry)
     if (!data.empty())
         line += "  " + data;
     if (entry.failure == TraceFailure::None)
-        return line;
+        return line.substr(0, line.find_last_not_of(' ') + 1);
     line += "  FAILED: error " + std::to_string(entry.error) + ", " + entry.errorText;
     if (entry.transfer == TraceTransfer::Read)
         line += "; the read ends at " + InputEndText(entry) +
