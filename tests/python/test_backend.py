@@ -98,6 +98,32 @@ def test_a_time_out_takes_its_time_and_no_more(rm):
     assert meter.query("*IDN?") == "Simbus,Multimeter,0,1.0"
 
 
+def test_a_session_that_runs_is_traced(rm, tmp_path, monkeypatch):
+    trace = tmp_path / "trace.txt"
+    meter = rm.open_resource(MULTIMETER, read_termination="\n")
+    assert meter.query("*IDN?") == "Simbus,Multimeter,0,1.0"
+    assert not trace.exists()
+    # Switched on for this process while it runs, as QUENBUS_SIMBUS_TRACE does.
+    monkeypatch.setenv("QUENBUS_TRACE_FILE", str(trace))
+    monkeypatch.setenv("QUENBUS_SIMBUS_TRACE", str(tmp_path / "bus.log"))
+    assert meter.query("*IDN?") == "Simbus,Multimeter,0,1.0"
+    silent = rm.open_resource(SILENT, timeout=100)
+    silent.write("*IDN?")
+    assert error_of(silent.read) == constants.VI_ERROR_TMO
+    monkeypatch.delenv("QUENBUS_SIMBUS_TRACE")
+    lines = trace.read_text().splitlines()
+    assert lines[0] == "quenbus I/O trace 1"
+    fields = [line.split("\t") for line in lines[1:]]
+    assert all(len(f) == 20 for f in fields)
+    ours = [f for f in fields if f[2] == str(os.getpid())]
+    assert ours == fields
+    # Call, primary address, data, failure; the interface by the name the library knows.
+    calls = [(f[5], f[7].rsplit(",", 1)[-1], f[15], f[19]) for f in ours]
+    assert ('"DrvWriteBinary"', '22"', '"*IDN?\\r\\n"', '""') in calls
+    assert ('"DrvReadEnded"', '22"', '"Simbus,Multimeter,0,1.0\\n"', '""') in calls
+    assert ('"DrvReadEnded"', '9"', '""', '"timeout"') in calls
+
+
 def test_a_device_where_nothing_listens(rm):
     nobody = rm.open_resource("GPIB0::3::INSTR")
     assert error_of(lambda: nobody.write("*IDN?")) == constants.VI_ERROR_NLISTENERS
