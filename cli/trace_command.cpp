@@ -45,21 +45,6 @@ nlohmann::json Terminator(int eoi, int eos)
     return {{"end", eoi == 1}, {"eos", Setting(eos)}};
 }
 
-std::string UtcTime(long long timeUs)
-{
-    std::time_t seconds = static_cast<std::time_t>(timeUs / 1000000);
-    std::tm parts = {};
-#ifdef _WIN32
-    gmtime_s(&parts, &seconds);
-#else
-    gmtime_r(&seconds, &parts);
-#endif
-    char text[48];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%06lldZ", parts.tm_year + 1900,
-                  parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, timeUs % 1000000);
-    return text;
-}
-
 // The trace read, with what is wrong with it said; false when it cannot be.
 bool ReadReported(const std::string& path, TraceReading& reading, std::ostream& err)
 {

@@ -59,6 +59,23 @@ std::string DataText(const TraceEntry& entry)
     return text + " (" + std::to_string(entry.dataLength) + (entry.dataLength == 1 ? " byte)" : " bytes)");
 }
 
+// "2026-12-09 20:15:03.123456", or "2026-12-09T20:15:03.123456Z" in UTC.
+std::string TimeText(long long timeUs, bool utc)
+{
+    std::time_t seconds = static_cast<std::time_t>(timeUs / 1000000);
+    std::tm parts = {};
+#ifdef _WIN32
+    utc ? gmtime_s(&parts, &seconds) : localtime_s(&parts, &seconds);
+#else
+    utc ? gmtime_r(&seconds, &parts) : localtime_r(&seconds, &parts);
+#endif
+    char text[48];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d%c%02d:%02d:%02d.%06lld%s", parts.tm_year + 1900,
+                  parts.tm_mon + 1, parts.tm_mday, utc ? 'T' : ' ', parts.tm_hour, parts.tm_min, parts.tm_sec,
+                  timeUs % 1000000, utc ? "Z" : "");
+    return text;
+}
+
 } // namespace
 
 bool EntryMatches(const TraceEntry& entry, const TraceFilter& filter)
@@ -70,17 +87,12 @@ bool EntryMatches(const TraceEntry& entry, const TraceFilter& filter)
 
 std::string LocalTime(long long timeUs)
 {
-    std::time_t seconds = static_cast<std::time_t>(timeUs / 1000000);
-    std::tm parts = {};
-#ifdef _WIN32
-    localtime_s(&parts, &seconds);
-#else
-    localtime_r(&seconds, &parts);
-#endif
-    char text[48];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%06lld", parts.tm_year + 1900, parts.tm_mon + 1,
-                  parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, timeUs % 1000000);
-    return text;
+    return TimeText(timeUs, false);
+}
+
+std::string UtcTime(long long timeUs)
+{
+    return TimeText(timeUs, true);
 }
 
 std::string ByteName(int byte)

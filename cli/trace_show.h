@@ -16,6 +16,8 @@ bool EntryMatches(const TraceEntry& entry, const TraceFilter& filter);
 
 // "2026-12-09 20:15:03.123456" in local time.
 std::string LocalTime(long long timeUs);
+// "2026-12-09T20:15:03.123456Z".
+std::string UtcTime(long long timeUs);
 
 // TIME PROCESS[PID] CALL ADDRESS = RESULT (DURATION) DATA; a failure adds
 // its error, and a failed read the terminator and time-out it went by.

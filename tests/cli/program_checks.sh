@@ -1,5 +1,6 @@
-# The checks of the program tests, sourced by them: `run` leaves the last
-# run's status, output and errors; `expect` judges them and counts failures.
+# The checks of the program tests, sourced by them once they have defined
+# `quenbus`: `run` leaves the last run's status, output and errors; `expect`
+# judges them and counts failures.
 failures=0
 failed_checks=()
 output=""
@@ -40,3 +41,13 @@ check() {
     if [ "$1" -eq 0 ]; then echo "ok: $2"; else failed "$2"; fi
 }
 milliseconds() { echo $(($(date +%s%N) / 1000000)); }
+
+# run [INPUT] -- ARGS...: runs the program with INPUT on standard input.
+run() {
+    local input=$1
+    shift 2
+    printf '%b' "$input" | quenbus "$@" >out.txt 2>err.txt
+    status=$?
+    output=$(tr -d '\r' <out.txt)
+    errors=$(tr -d '\r' <err.txt)
+}

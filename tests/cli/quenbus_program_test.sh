@@ -37,15 +37,6 @@ else
 fi
 
 . "$(dirname "$0")/program_checks.sh"
-# run [INPUT] -- ARGS...: runs the program with INPUT on standard input.
-run() {
-    local input=$1
-    shift 2
-    printf '%b' "$input" | quenbus "$@" >out.txt 2>err.txt
-    status=$?
-    output=$(tr -d '\r' <out.txt)
-    errors=$(tr -d '\r' <err.txt)
-}
 
 forget_configuration
 run "" -- --help

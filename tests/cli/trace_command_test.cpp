@@ -125,6 +125,8 @@ TEST(TraceExport, OneJsonObjectALineWithEveryByteOfTheData)
     EXPECT_EQ(text.find('\n'), std::string::npos);
     nlohmann::json object = nlohmann::json::parse(text);
     EXPECT_EQ(object["address"], "hpib7,22");
+    EXPECT_EQ(object["time"], std::string("2026-12-09T20:17:24.999000Z"));
+    EXPECT_EQ(object["time_us"], kNow - 1000);
     EXPECT_EQ(object["term_in"]["end"], true);
     EXPECT_EQ(object["term_in"]["eos"], 13);
     EXPECT_TRUE(object["term_out"]["eos"].is_null());

@@ -54,14 +54,6 @@ trace=$work/trace.txt
 export QUENBUS_SIMBUS_TRACE=
 
 . "$(dirname "$0")/program_checks.sh"
-run() {
-    local input=$1
-    shift 2
-    printf '%b' "$input" | quenbus "$@" >out.txt 2>err.txt
-    status=$?
-    output=$(tr -d '\r' <out.txt)
-    errors=$(tr -d '\r' <err.txt)
-}
 # octave_busquery COUNT ADDRESS COMMAND: busquery COUNT times in one Octave session.
 octave_busquery() {
     "$octave" --norc --no-history --no-window-system --eval \
