@@ -88,6 +88,13 @@ int AddHandle(Handle&& handle)
     return static_cast<int>(number);
 }
 
+// A device's address for the trace: "IEEE0,22", "IEEE0,22,3".
+std::string DeviceAddress(const char* interfaceName, int primary, int secondary)
+{
+    return std::string(interfaceName) + "," + std::to_string(primary) +
+           (secondary == DRV_NO_SECONDARY ? "" : "," + std::to_string(secondary));
+}
+
 bool ValidSecondary(int secondary)
 {
     return secondary == DRV_NO_SECONDARY || (secondary >= 0 && secondary <= DRV_MAX_ADDRESS);
@@ -127,8 +134,8 @@ TraceFailure FailureOf(int error)
     return TraceFailure::Other;
 }
 
-// Runs an export's work. While tracing is wanted, writes "name(arguments) =
-// result" to the bus log when that is on, and an entry to the I/O trace:
+// Runs an export's work. While tracing is wanted, records the call (the bus
+// log's line when that is on, and an entry to the I/O trace):
 // the handle's address and settings (taken before the call, which may close
 // it), the arguments and what `details` adds once the call is done. The
 // arguments are formatted only then.
@@ -143,12 +150,9 @@ auto Exported(const char* name, int handle, Work work, Arguments arguments, Deta
         DescribeHandle(handle, recording.Entry());
     auto result = work();
     int error = t_callError;
-    std::string text = arguments();
-    if (TraceEnabled())
-        TraceCall(std::string(name) + "(" + text + ")", result, error);
-    recording.Arguments(text);
     details(recording, result);
-    recording.Finish(result, error, error == DRV_ERR_NONE ? "" : DriverErrorText(error), FailureOf(error));
+    recording.Finish(arguments(), result, error, error == DRV_ERR_NONE ? "" : DriverErrorText(error),
+                     FailureOf(error));
     return result;
 }
 
@@ -211,8 +215,7 @@ int OpenDevice(const char* interfaceName, uint8_t primary, int secondary, const 
     settings.termIn = *termIn;
     settings.termOut = *termOut;
     settings.timeoutMs = timeoutMs;
-    handle.address = std::string(interfaceName) + "," + std::to_string(primary) +
-                     (secondary == DRV_NO_SECONDARY ? "" : "," + std::to_string(secondary));
+    handle.address = DeviceAddress(interfaceName, primary, secondary);
     handle.settings = settings;
     handle.device = OpenDeviceBackend(handle.busName, adapter, settings);
     return AddHandle(std::move(handle));
@@ -492,7 +495,7 @@ int DROVANE_CALL DrvOpenDevice(const char* interfaceName, const char* deviceName
             if (opened >= 0) {
                 DescribeHandle(opened, recording.Entry());
             } else if (interfaceName) {
-                recording.Entry().address = std::string(interfaceName) + "," + std::to_string(primary);
+                recording.Entry().address = DeviceAddress(interfaceName, primary, secondary);
             }
         });
 }

@@ -49,13 +49,6 @@ class Call {
 public:
     Call() : lock_(g_library.mutex) { g_library.callError = SICL_ERR_NONE; }
 
-    // Logs "name(arguments) = result", with the error of a failed call.
-    int Log(const std::string& call, int result) const
-    {
-        TraceCall(call, result, g_library.callError);
-        return result;
-    }
-
 private:
     std::lock_guard<std::mutex> lock_;
 };
@@ -335,33 +328,13 @@ void DescribeSession(int id, TraceEntry& entry)
     entry.timeoutMs = session->timeoutMs;
 }
 
-// A call's trace: the bus log's line when that is on, and the I/O trace's
-// entry, made while the library's lock is held.
-class Traced {
-public:
-    Traced(const char* name, int id) : name_(name), recording_("sicl", name)
-    {
-        if (id != kNoSession)
-            DescribeSession(id, recording_.Entry());
-    }
-
-    CallRecording& Recording() { return recording_; }
-
-    // Records the outcome and returns the result.
-    int Done(const Call& call, const std::string& arguments, int result)
-    {
-        int error = g_library.callError;
-        if (TraceEnabled())
-            call.Log(name_ + "(" + arguments + ")", result);
-        recording_.Arguments(arguments);
-        recording_.Finish(result, error, error == SICL_ERR_NONE ? "" : SiclErrorText(error), FailureOf(error));
-        return result;
-    }
-
-private:
-    std::string name_;
-    CallRecording recording_;
-};
+// Completes the recording of a call with its outcome: the call's error, under
+// the library's lock.
+void Recorded(CallRecording& recording, const std::string& arguments, int result)
+{
+    int error = g_library.callError;
+    recording.Finish(arguments, result, error, error == SICL_ERR_NONE ? "" : SiclErrorText(error), FailureOf(error));
+}
 
 // Runs an export's work under the library's lock; while tracing is wanted,
 // records it with `arguments` (formatted only then) and what `details` adds.
@@ -371,10 +344,13 @@ int Exported(const char* name, int id, Work work, Arguments arguments, Details d
     Call call;
     if (!TraceWanted())
         return work();
-    Traced traced(name, id);
+    CallRecording recording("sicl", name);
+    if (id != kNoSession)
+        DescribeSession(id, recording.Entry());
     int result = work();
-    details(traced.Recording());
-    return traced.Done(call, arguments(), result);
+    details(recording);
+    Recorded(recording, arguments(), result);
+    return result;
 }
 
 template <typename Work, typename Arguments> int Exported(const char* name, int id, Work work, Arguments arguments)
@@ -563,17 +539,13 @@ int SICL_CALL SiclWaitRequest(int id, unsigned long timeoutMs, unsigned char* st
 {
     if (!TraceWanted())
         return WaitRequest(id, timeoutMs, statusByte);
-    CallRecording started("sicl", "SiclWaitRequest");
+    CallRecording recording("sicl", "SiclWaitRequest");
     int result = WaitRequest(id, timeoutMs, statusByte);
     Call call;
     g_library.callError = result;
-    DescribeSession(id, started.Entry());
-    int error = result;
-    std::string arguments = Id(id) + ", " + std::to_string(timeoutMs) + ", " +
-                            (statusByte ? std::to_string(*statusByte) : "null");
-    if (TraceEnabled())
-        call.Log("SiclWaitRequest(" + arguments + ")", result);
-    started.Arguments(arguments);
-    started.Finish(result, error, error == SICL_ERR_NONE ? "" : SiclErrorText(error), FailureOf(error));
+    DescribeSession(id, recording.Entry());
+    Recorded(recording,
+             Id(id) + ", " + std::to_string(timeoutMs) + ", " + (statusByte ? std::to_string(*statusByte) : "null"),
+             result);
     return result;
 }

@@ -1,5 +1,6 @@
 #include "trace/call_recording.h"
 
+#include "simbus/trace.h"
 #include "trace/process_identity.h"
 #include "trace/trace_file.h"
 #include "trace/trace_switch.h"
@@ -21,15 +22,15 @@ void CallRecording::Data(TraceTransfer transfer, const char* data, size_t count)
     entry_.data = data ? std::string(data, count < kTracedData ? count : kTracedData) : std::string();
 }
 
-void CallRecording::Arguments(const std::string& text)
-{
-    entry_.arguments = text.size() > kTracedArguments ? text.substr(0, kTracedArguments) + "..." : text;
-}
-
-void CallRecording::Finish(long long result, int error, const std::string& errorText, TraceFailure failure)
+void CallRecording::Finish(const std::string& arguments, long long result, int error, const std::string& errorText,
+                           TraceFailure failure)
 {
     using namespace std::chrono;
     entry_.durationUs = duration_cast<microseconds>(steady_clock::now() - start_).count();
+    if (TraceEnabled())
+        TraceCall(entry_.call + "(" + arguments + ")", result, error);
+    entry_.arguments =
+        arguments.size() > kTracedArguments ? arguments.substr(0, kTracedArguments) + "..." : arguments;
     entry_.result = result;
     entry_.error = error;
     entry_.errorText = errorText;
