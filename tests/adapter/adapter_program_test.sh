@@ -1,7 +1,7 @@
 #!/bin/bash
 # quenbus binds an interface to the simulated adapter that
-# with_simulated_adapter.sh runs, shows and checks it, and scans through it;
-# natively, or under Wine against the real registry.
+# with_simulated_adapter.sh runs, shows and checks it, scans through it, and
+# moves blocks through it; natively, or under Wine against the real registry.
 # usage: adapter_program_test.sh PROGRAM [WINEPREFIX]
 set -u
 program=$1
@@ -128,6 +128,10 @@ run remote IEEE0 --off
 expect 1 "quenbus remote: IEEE0: the interface's adapter cannot do that" \
     "releasing remote enable needs firmware that has ++ren"
 run write IEEE0:22 '*SRE 0;*ESE 0;*CLS'
+
+# Blocks and long replies through the adapter, every byte value, byte 4 among them.
+expected_replies
+block_round_trips IEEE0
 
 run adapter IEEE0 tcp://127.0.0.1:1
 expect 0 "the adapter does not answer yet" "binding an adapter that does not answer says so"

@@ -3,7 +3,9 @@
 // It serves the protocol on a TCP port of the loopback interface (with
 // --pty on a pseudo-terminal instead, as a USB adapter's serial port; with
 // --single one connection at a time, as an Ethernet adapter: a connection
-// made while another is open is closed at once) and
+// made while another is open is closed at once; otherwise connections are
+// served at once, but one whose client has hung up is served to its end
+// before those made after it) and
 // prints "data PORT" (or "serial PATH") and "control PORT". It takes the
 // settings (++addr, ++eos, ++eoi, ++eot_enable, ++eot_char, ++read_tmo_ms,
 // ++mode), ++read, ++clr, ++trg [PAD [SAD] ...], ++spoll [PAD [SAD]] (the
@@ -37,7 +39,7 @@
 #include <mutex>
 #include <netinet/in.h>
 #include <poll.h>
-#include <set>
+#include <map>
 #include <sstream>
 #include <string>
 #include <sys/socket.h>
@@ -105,24 +107,45 @@ public:
             record_ = std::fopen(recordPath, "wb");
     }
 
-    // With `single`, false (and the connection counted as refused) while another is open.
-    bool Accept(bool single)
+    // Counts the connection as open and gives its number in accept order;
+    // with `single`, 0 (and the connection counted as refused) while another is open.
+    unsigned long Accept(int fd, bool single)
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (single && !connections_.empty()) {
             ++refused_;
-            return false;
+            return 0;
         }
-        return true;
+        connections_[++accepted_] = fd;
+        return accepted_;
     }
 
-    void Connected(int fd, bool open)
+    void Closed(unsigned long number)
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (open)
-            connections_.insert(fd);
-        else
-            connections_.erase(fd);
+        connections_.erase(number);
+        closed_.notify_all();
+    }
+
+    // A client that closed a connection and then opened the next one sent the
+    // first one's bytes first: waits until the earlier connections whose
+    // client has hung up have been served to their end, or 200 ms (what is
+    // left of a slow or stalled connection is answered to nobody).
+    void AwaitHungUpBefore(unsigned long number)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        std::vector<unsigned long> hungUp;
+        for (const auto& [earlier, fd] : connections_) {
+            pollfd look = {fd, POLLRDHUP, 0};
+            if (earlier < number && poll(&look, 1, 0) == 1 && (look.revents & (POLLRDHUP | POLLHUP)))
+                hungUp.push_back(earlier);
+        }
+        closed_.wait_for(lock, std::chrono::milliseconds(200), [&] {
+            for (unsigned long earlier : hungUp)
+                if (connections_.count(earlier))
+                    return false;
+            return true;
+        });
     }
 
     void Received(const char* data, size_t count)
@@ -196,8 +219,8 @@ public:
         } else if (word == "slow") {
             words >> faults_.slowMs;
         } else if (word == "close") {
-            for (int fd : connections_)
-                shutdown(fd, SHUT_RDWR);
+            for (const auto& connection : connections_)
+                shutdown(connection.second, SHUT_RDWR);
         } else if (word == "normal") {
             faults_ = Faults();
         } else if (word == "take") {
@@ -335,7 +358,10 @@ private:
     std::string received_;
     std::chrono::steady_clock::time_point lastReceived_;
     FILE* record_ = nullptr;
-    std::set<int> connections_;
+    std::condition_variable closed_;
+    // The open connections' sockets by their number in accept order.
+    std::map<unsigned long, int> connections_;
+    unsigned long accepted_ = 0;
     int refused_ = 0;
 };
 
@@ -373,9 +399,12 @@ private:
 };
 
 
-// Serves one connection (or the serial line) until it closes or is dropped.
-void Serve(Adapter& adapter, int fd, bool socket)
+// Serves one connection (number 0: the serial line) until it closes or is dropped.
+void Serve(Adapter& adapter, int fd, unsigned long number)
 {
+    const bool socket = number != 0;
+    if (socket)
+        adapter.AwaitHungUpBefore(number);
     LineReader reader;
     char buffer[4096];
     bool open = true;
@@ -403,7 +432,7 @@ void Serve(Adapter& adapter, int fd, bool socket)
         });
     }
     if (socket) {
-        adapter.Connected(fd, false);
+        adapter.Closed(number);
         close(fd);
     }
 }
@@ -481,7 +510,7 @@ int main(int argc, char** argv)
     AnnouncePorts(portsPath, announce);
     std::thread(ServeControl, control, [&adapter](const std::string& line) { return adapter.Control(line); }).detach();
     if (pty) {
-        Serve(adapter, master, false);
+        Serve(adapter, master, 0);
         return 0;
     }
     for (;;) {
@@ -489,11 +518,11 @@ int main(int argc, char** argv)
         if (fd < 0)
             continue;
         // Counted as open before the next accept, so that --single sees it.
-        if (!adapter.Accept(single)) {
+        unsigned long number = adapter.Accept(fd, single);
+        if (number == 0) {
             close(fd);
             continue;
         }
-        adapter.Connected(fd, true);
-        std::thread(Serve, std::ref(adapter), fd, true).detach();
+        std::thread(Serve, std::ref(adapter), fd, number).detach();
     }
 }

@@ -66,26 +66,8 @@ expect 0 "10 found on IEEE0" "scan finds every instrument of the default bench"
 expect 0 "scanning IEEE0: address 30 of 30" "scan shows its progress on standard error"
 
 # Replies of any length and blocks, bytes as they are, to and from files.
-# bin ARGS...: runs the program with its standard output kept as bytes in out.bin.
-bin() {
-    quenbus "$@" >out.bin 2>err.txt
-    status=$?
-    output=""
-    errors=$(tr -d '\r' <err.txt)
-}
-# same FILE DESCRIPTION: out.bin (or the file given as $3) holds FILE's bytes.
-same() {
-    if cmp -s "$1" "${3:-out.bin}"; then
-        echo "ok: $2"
-    else
-        failed "$2 (${3:-out.bin} differs from $1)"
-    fi
-}
-for i in $(seq 0 255); do printf "\\$(printf %03o "$i")"; done >bytes.bin
-cp bytes.bin pattern.bin
-for i in $(seq 16); do cat pattern.bin pattern.bin >twice.bin && mv twice.bin pattern.bin; done
+expected_replies
 awk 'BEGIN { for (i = 0; i < 300; i++) printf "%c", 65 + i % 26 }' >talker.bin
-awk 'BEGIN { for (k = 0; k < 10000; k++) printf "%+.6E%s", 1 + k / 1000, k < 9999 ? "," : "\n" }' >readings.bin
 printf 'AB\0CD' >nul.bin
 { printf '#3256'; cat bytes.bin; printf '\n'; } >block.bin
 
@@ -195,9 +177,7 @@ start=$(milliseconds)
 run "" -- query IEEE0:22 '*IDN?'
 started=$(($(milliseconds) - start))
 for address in IEEE0:9 IEEE0:4 hpib7,4; do
-    start=$(milliseconds)
-    QUENBUS_SIMBUS_BENCH=real.bench run "" -- query "$address" 'CURV?' --block --timeout 500
-    took=$(($(milliseconds) - start))
+    QUENBUS_SIMBUS_BENCH=real.bench timed_run $((1500 + started)) "" -- query "$address" 'CURV?' --block --timeout 500
     expect 1 "status 2 (send or read failed): " "query --block of $address with real timing fails"
     check "$([ "$took" -le $((1500 + started)) ]; echo $?)" \
         "query --block of $address with real timing ends within the time-out and a second ($took ms, $started of them to start)"

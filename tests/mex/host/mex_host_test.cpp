@@ -25,7 +25,6 @@
 
 namespace {
 
-const char kTraceFile[] = "mex_host_trace.log";
 const int kOutputSlots = 8;
 
 std::string EnvironmentValue(const char* name)
@@ -41,6 +40,15 @@ void SetEnvironment(const char* name, const char* value)
 #else
     setenv(name, value, 1);
 #endif
+}
+
+// The bus log: beside the run's own trace, so that runs at once do not share it.
+const std::string& TraceFile()
+{
+    static const std::string path = EnvironmentValue("QUENBUS_TRACE_FILE").empty()
+                                        ? std::string("mex_host_trace.log")
+                                        : EnvironmentValue("QUENBUS_TRACE_FILE") + ".buslog";
+    return path;
 }
 
 std::vector<MexCase> LoadCases()
@@ -62,7 +70,7 @@ public:
         if (!file.empty()) {
             ASSERT_TRUE(RegLoadFile(file.c_str(), &error)) << error;
         }
-        SetEnvironment("QUENBUS_SIMBUS_TRACE", kTraceFile);
+        SetEnvironment("QUENBUS_SIMBUS_TRACE", TraceFile().c_str());
     }
 
     void TearDown() override { RegDeleteKeyTree(HKEY_CURRENT_USER, "Software\\Korvex"); }
@@ -73,7 +81,7 @@ const ::testing::Environment* const g_registrySetup = ::testing::AddGlobalTestEn
 std::vector<std::string> TraceLines()
 {
     std::vector<std::string> lines;
-    std::ifstream file(kTraceFile, std::ios::binary);
+    std::ifstream file(TraceFile(), std::ios::binary);
     std::string line;
     while (std::getline(file, line))
         lines.push_back(line);
@@ -145,7 +153,7 @@ TEST_P(MexCaseRun, BehavesAsTheTableSays)
     const MexFile& command = LoadedCommand(mexCase.function);
     ASSERT_TRUE(command.Entry()) << command.Error();
 
-    std::remove(kTraceFile);
+    std::remove(TraceFile().c_str());
     Arguments arguments(mexCase.arguments);
     Outputs outputs;
     char message[512] = "";
