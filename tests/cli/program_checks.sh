@@ -98,12 +98,15 @@ expected_replies() {
     { cat bytes.bin; printf '\r\n\004\r'; } >markers.bin
 }
 
-# block_round_trips INTERFACE: the tool's long reads and block writes on the
-# default bench's instruments at 14 to 18, each file byte for byte; on a bus
-# that outlives each program run (an adapter's, a gateway's), since the
-# block written in one run is read back in the next.
+# block_round_trips INTERFACE [FILE...]: the tool's long reads and block
+# writes (of the FILEs, by default one.bin, markers.bin and the 16 MiB
+# pattern.bin) on the default bench's instruments at 14 to 18, each file byte
+# for byte; on a bus that outlives each program run (an adapter's, a
+# gateway's), since the block written in one run is read back in the next.
 block_round_trips() {
-    local at=$1 separator=: file
+    local at=$1 separator=: file files=(one.bin markers.bin pattern.bin)
+    shift
+    [ $# -gt 0 ] && files=("$@")
     [ "${at#hpib}" != "$at" ] && separator=,
     bin query "$at${separator}14" 'CURV?' --block --output all.bin
     expect 0 "quenbus: wrote 256 bytes to all.bin" "$at: query --output of a block of every byte value says so"
@@ -114,7 +117,7 @@ block_round_trips() {
     same pattern.bin "$at: query --output writes a block of 16 MiB" large.bin
     bin query "$at${separator}17" 'READ?' --raw
     same readings.bin "$at: query --raw prints 10000 readings whole"
-    for file in one.bin markers.bin pattern.bin; do
+    for file in "${files[@]}"; do
         bin write "$at${separator}18" 'WAV:DATA ' --block-file "$file" --quiet
         expect 0 "" "$at: write --block-file $file ends well"
         bin query "$at${separator}18" 'WAV:DATA?' --block --output back.bin --quiet
