@@ -45,9 +45,10 @@ void SetEnvironment(const char* name, const char* value)
 // The bus log: beside the run's own trace, so that runs at once do not share it.
 const std::string& TraceFile()
 {
-    static const std::string path = EnvironmentValue("QUENBUS_TRACE_FILE").empty()
-                                        ? std::string("mex_host_trace.log")
-                                        : EnvironmentValue("QUENBUS_TRACE_FILE") + ".buslog";
+    static const std::string path = [] {
+        std::string trace = EnvironmentValue("QUENBUS_TRACE_FILE");
+        return trace.empty() ? std::string("mex_host_trace.log") : trace + ".buslog";
+    }();
     return path;
 }
 
